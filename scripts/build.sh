@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Configures and builds the project into build/ (or $VELMORA_BUILD_DIR).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VELMORA_BUILD_DIR:-$root/build}
+"$root/scripts/bootstrap.sh"
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE:-RelWithDebInfo} \
+    ${VELMORA_CMAKE_ARGS:-} >/dev/null
+fi
+cmake --build "$build" -- -j"$(nproc)" "$@"
