@@ -1,0 +1,51 @@
+#pragma once
+// Shared pieces of the command-line front end: exit codes, the non-interactive prompt and the
+// registration functions of the command groups.
+#include <CLI/CLI.hpp>
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "platform/user_prompt.h"
+
+namespace velmora::cli {
+
+enum ExitCode : int {
+  kExitSuccess = 0,
+  kExitFailed = 1,        // the operation ran and failed (or the input did not read)
+  kExitUsage = 2,         // bad command line
+  kExitNoProgrammer = 3,  // no driver, no programmer, or no firmware answer
+};
+
+// Answers the core's questions from the command line: --yes answers Yes/OK, --no (default)
+// answers No/Cancel. Every box is printed to stderr so the user sees what was asked.
+class CliPrompt final : public IUserPrompt {
+ public:
+  explicit CliPrompt(std::ostream& out);
+  Answer MessageBox(const std::string& text, const std::string& caption,
+                    uint32_t style) override;
+  std::optional<HexSaveChoice> AskHexSavePath(const std::string& suggestedPath) override;
+
+  bool answerYes = false;
+  std::optional<HexSaveChoice> hexSave;  // from --out / --save-empty
+
+ private:
+  std::ostream& out_;
+};
+
+// Options every command group shares.
+struct GlobalOptions {
+  bool yes = false;
+  bool no = false;
+};
+
+// Each command group adds its subcommands; the callback stores the exit code in `exitCode`.
+struct CommandContext {
+  GlobalOptions global;
+  int exitCode = kExitSuccess;
+};
+
+void AddHexCommands(CLI::App& app, CommandContext& context);
+
+}  // namespace velmora::cli
