@@ -7,4 +7,4 @@ build=${VELMORA_BUILD_DIR:-$root/build}
 if [ $# -eq 0 ]; then
   set -- hex info "$root/examples/pic18f4550-blink.hex"
 fi
-exec "$build/src/cli/velmora-cli" "$@"
+exec "$build/bin/velmora-cli" "$@"
