@@ -9,7 +9,7 @@ PACKAGES=(
   libftdi1-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   gputils gcc-avr avr-libc binutils-avr srecord
-  xvfb xauth
+  xvfb xauth fonts-dejavu-core
 )
 
 missing=()

@@ -1,0 +1,438 @@
+#include "ui/base_view.h"
+
+#include <QAbstractItemView>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "ui/control_ids.h"
+#include "ui/main_frame.h"
+#include "ui/ui_widgets.h"
+
+namespace velmora {
+namespace {
+
+constexpr int kPageTimerMilliseconds = 500;
+constexpr QColor kTitleColour{0x00, 0x00, 0x80};  // navy
+constexpr int kTitleHeight = 45;
+constexpr int kMakerFontHeight = 11;
+constexpr int kStatusHeight = 22;
+constexpr int kStatusWidth = 626;  // leaves the lower right corner to the maker lines
+
+const char* const kMakerNotice = "(C) Velmora Systems";
+const char* const kBuildDate = "Apr 28 2009";
+
+struct ToolTip {
+  int id;
+  const char* text;
+};
+
+constexpr ToolTip kToolTips[] = {
+    {ctl::kHome, "Home"},
+    {ctl::kSavePreset, "Save the settings preset"},
+    {ctl::kBasicTest, "Go to Basic Test"},
+    {ctl::kBasicTestFromCompact, "Go to Basic Test"},
+    {ctl::kCompactPage, "Open MiniVortang window."},
+    {ctl::kFamilyPic18, "Open PIC18 Programmer"},
+    {ctl::kExtendedSettings, "Open PIC18 Extended Settings"},
+    {ctl::kFamilyDsPic30, "Open dsPIC30 Programmer"},
+    {ctl::kFamilyPic12, "Open PIC12 Programmer"},
+    {ctl::kFamilyTiny12, "Open ATTiny12 Programmer"},
+    {ctl::kFamilyMega, "Open ATMega Programmer"},
+    {ctl::kFamilyPic10, "Open PIC10 Programmer"},
+    {ctl::kFamilyZeq, "Open V-ZEQ Script Programmer"},
+    {ctl::kClearLog, "Clear Info Window"},
+    {ctl::kHexFileBrowse, "Select Flash File Name (.hex)"},
+    {ctl::kEepromFileBrowse, "Load a hex file as EEPROM content"},
+    {ctl::kTraceFileBrowse, "Select Trace Definition File"},
+    {ctl::kNoVerify, "Don't verify after programming."},
+    {ctl::kFastVerify, "Verify only non empty areas of the chip. Skip empty areas during verify."},
+    {ctl::kUpdateProgramMemory, "Update program memory only."},
+    {ctl::kUpdateProgrammer,
+     "Set checkmark, if you want to programmer the controller inside the programmer!"},
+    {ctl::kReadRamAfterReset, "Reset the target and show its RAM."},
+    {ctl::kReadEepromAfterReset, "Reset the target and show its EEPROM."},
+    {ctl::kEraseChip, "Erase the whole chip before programming."},
+    {ctl::kLowVoltageErase, "Erase row by row instead of the bulk erase (needs no high voltage)."},
+    {ctl::kIgnoreHexConfiguration, "Use the configuration of this page instead of the file's."},
+    {ctl::kEnableLvp, "Enter programming mode with low voltage (LVP)."},
+    {ctl::kTrace, "Show the output of the target."},
+    {ctl::kSuppressTrace, "Hold back trace output."},
+    {ctl::kEnablePullups, "Enable the pull-up resistors of the trace inputs."},
+    {ctl::kPowerSwitching, "How the programmer switches the target's power."},
+    {ctl::kStatusBar, "Click to update the program memory when the file has changed."},
+};
+
+// The family buttons of the start page, in their order on the page.
+struct FamilyButton {
+  int id;
+  const char* text;
+  int viewType;
+};
+constexpr FamilyButton kFamilyButtons[] = {
+    {ctl::kFamilyPic18, "PIC 18", kPic18Page},
+    {ctl::kFamilyDsPic30, "dsPIC 30", kDsPic30Page},
+    {ctl::kFamilyPic12, "PIC 12/16", kPic12Page},
+    {ctl::kFamilyPic10, "PIC 10", kPic10Page},
+    {ctl::kFamilyTiny12, "ATtiny 11/12", kTiny12Page},
+    {ctl::kFamilyMega, "ATmega / ATtiny", kMegaPage},
+    {ctl::kFamilyZeq, "V-ZEQ", kScriptPage},
+};
+
+}  // namespace
+
+CBaseView::CBaseView(CMainFrame& frame) : frame_(frame) {
+  // The background picture covers the whole page: no erasing first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::StrongFocus);
+  QPalette pal = palette();
+  pal.setColor(QPalette::WindowText, Qt::black);
+  setPalette(pal);
+  pageTimer_.setInterval(kPageTimerMilliseconds);
+  connect(&pageTimer_, &QTimer::timeout, this, [this] { OnPageTimer(); });
+}
+
+CBaseView::~CBaseView() = default;
+
+void CBaseView::Create() {
+  BuildControls();
+  SetupToolTips();
+  ApplyAnchors();
+}
+
+// ---- The start page ---------------------------------------------------------------------------
+
+void CBaseView::BuildControls() {
+  int x = 12;
+  for (const auto& family : kFamilyButtons) {
+    QPushButton* button = AddButton(family.id, QString::fromUtf8(family.text));
+    button->setGeometry(x, 72, 106, 52);
+    QFont font = button->font();
+    font.setPixelSize(13);
+    button->setFont(font);
+    // Families whose page is not part of this build stay visible but cannot be chosen.
+    button->setEnabled(CMainFrame::HasView(family.viewType));
+    x += 111;  // 7 x 106 + 6 x 5 = 776
+  }
+
+  auto* settings = new QGroupBox(tr("Programmer"), this);
+  settings->setGeometry(12, 138, 360, 112);
+  auto* settingsLayout = new QVBoxLayout(settings);
+  settingsLayout->addWidget(AddLabel(0, tr("Power switching:"), settings));
+  auto* powerRow = new QHBoxLayout;
+  powerRow->addWidget(AddComboBox(ctl::kPowerSwitching, settings), 1);
+  QAbstractButton* save = AddIconButton(ctl::kSavePreset, art::kSave, settings);
+  save->setFixedSize(40, 40);
+  powerRow->addWidget(save);
+  settingsLayout->addLayout(powerRow);
+  settingsLayout->addStretch();
+
+  AddTraceGroup(QRect(384, 138, 404, 112), false);
+  AddLogAndStatus(262);
+}
+
+// ---- Building blocks --------------------------------------------------------------------------
+
+void CBaseView::Register(int id, QWidget* control) {
+  if (id == 0) return;
+  control->setObjectName(ctl::ControlObjectName(id));
+  controls_[id] = control;
+  if (auto* check = qobject_cast<QCheckBox*>(control)) {
+    connect(check, &QCheckBox::clicked, this, [this, id] { OnCommand(id); });
+  } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+    connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
+  } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+    connect(combo, &QComboBox::activated, this, [this, id] { OnCommand(id); });
+  } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+    connect(edit, &QLineEdit::textChanged, this, [this, id] { OnCommand(id); });
+  } else if (id == ctl::kStatusBar) {
+    control->installEventFilter(this);
+  }
+}
+
+QPushButton* CBaseView::AddButton(int id, const QString& text, QWidget* parent) {
+  auto* button = new QPushButton(text, parent ? parent : this);
+  button->setAutoDefault(false);
+  Register(id, button);
+  return button;
+}
+
+QAbstractButton* CBaseView::AddIconButton(int id, art::Bitmap bitmap, QWidget* parent) {
+  QAbstractButton* button = ui::MakeIconButton(parent ? parent : this, bitmap);
+  Register(id, button);
+  return button;
+}
+
+QCheckBox* CBaseView::AddCheckBox(int id, const QString& text, QWidget* parent) {
+  auto* check = new QCheckBox(text, parent ? parent : this);
+  Register(id, check);
+  return check;
+}
+
+QComboBox* CBaseView::AddComboBox(int id, QWidget* parent) {
+  auto* combo = new QComboBox(parent ? parent : this);
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  combo->setMinimumContentsLength(8);
+  Register(id, combo);
+  return combo;
+}
+
+QLineEdit* CBaseView::AddEdit(int id, QWidget* parent) {
+  auto* edit = new QLineEdit(parent ? parent : this);
+  Register(id, edit);
+  return edit;
+}
+
+QLabel* CBaseView::AddLabel(int id, const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent ? parent : this);
+  Register(id, label);
+  return label;
+}
+
+QWidget* CBaseView::AddLogList(QWidget* parent) {
+  QWidget* list = ui::MakeLogList(parent ? parent : this);
+  Register(ctl::kLogList, list);
+  return list;
+}
+
+QWidget* CBaseView::AddStatusControl(QWidget* parent) {
+  QWidget* bar = ui::MakeStatusControl(parent ? parent : this);
+  Register(ctl::kStatusBar, bar);
+  return bar;
+}
+
+void CBaseView::AnchorToBottom(QWidget* control, int margin, bool stretch) {
+  anchors_.push_back({control, margin, stretch});
+}
+
+void CBaseView::AddHexFileRow(int y) {
+  AddLabel(0, tr("Hex File:"))->setGeometry(12, y, 70, 24);
+  AddEdit(ctl::kHexFileEdit)->setGeometry(84, y, 664, 24);
+  AddIconButton(ctl::kHexFileBrowse, art::kBrowse)->setGeometry(754, y - 2, 32, 28);
+}
+
+QWidget* CBaseView::AddTraceGroup(const QRect& geometry, bool withMonitor) {
+  auto* group = new QGroupBox(tr("Trace"), this);
+  group->setGeometry(geometry);
+  auto* layout = new QGridLayout(group);
+  int row = 0;
+  if (withMonitor) {
+    layout->addWidget(AddCheckBox(ctl::kDataMonitor, tr("Aktivate Monitor"), group), row++, 0, 1,
+                      3);
+  }
+  layout->addWidget(AddCheckBox(ctl::kTrace, tr("Trace"), group), row, 0);
+  layout->addWidget(AddCheckBox(ctl::kSuppressTrace, tr("Suppress Trace"), group), row, 1);
+  layout->addWidget(AddCheckBox(ctl::kEnablePullups, tr("Enable Pullups"), group), row++, 2);
+  auto* fileRow = new QHBoxLayout;
+  fileRow->addWidget(AddLabel(0, tr("Definition:"), group));
+  fileRow->addWidget(AddEdit(ctl::kTraceFileEdit, group), 1);
+  QAbstractButton* browse = AddIconButton(ctl::kTraceFileBrowse, art::kBrowse, group);
+  browse->setFixedSize(32, 28);
+  fileRow->addWidget(browse);
+  layout->addLayout(fileRow, row, 0, 1, 3);
+  return group;
+}
+
+void CBaseView::AddLogAndStatus(int logTop) {
+  QWidget* log = AddLogList();
+  log->setGeometry(12, logTop, 776, 100);
+  AnchorToBottom(log, kStatusHeight + 10, true);
+  QWidget* status = AddStatusControl();
+  status->setGeometry(12, 0, kStatusWidth, kStatusHeight);
+  AnchorToBottom(status, 4, false);
+}
+
+void CBaseView::ApplyAnchors() {
+  for (const auto& anchor : anchors_) {
+    QRect r = anchor.control->geometry();
+    const int bottom = height() - anchor.margin;
+    if (anchor.stretch) {
+      r.setBottom(bottom - 1);
+    } else {
+      r.moveBottom(bottom - 1);
+    }
+    anchor.control->setGeometry(r);
+  }
+}
+
+void CBaseView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  ApplyAnchors();
+}
+
+// ---- Controls by identifier ------------------------------------------------------------------
+
+QWidget* CBaseView::Control(int id) const {
+  const auto it = controls_.find(id);
+  return it == controls_.end() ? nullptr : it->second;
+}
+
+QAbstractButton* CBaseView::Button(int id) const {
+  return qobject_cast<QAbstractButton*>(Control(id));
+}
+QCheckBox* CBaseView::CheckBox(int id) const {
+  return qobject_cast<QCheckBox*>(Control(id));
+}
+QComboBox* CBaseView::ComboBox(int id) const {
+  return qobject_cast<QComboBox*>(Control(id));
+}
+QLineEdit* CBaseView::Edit(int id) const {
+  return qobject_cast<QLineEdit*>(Control(id));
+}
+
+std::vector<int> CBaseView::ControlIds() const {
+  std::vector<int> ids;
+  for (const auto& [id, control] : controls_) ids.push_back(id);
+  return ids;
+}
+
+// ---- Page behaviour ---------------------------------------------------------------------------
+
+void CBaseView::SetupToolTips() {
+  for (const auto& tip : kToolTips) {
+    if (QWidget* control = Control(tip.id)) control->setToolTip(QString::fromUtf8(tip.text));
+  }
+}
+
+QString CBaseView::GetViewTitle() const {
+  return QStringLiteral("USB-Programmer Velmora ZEQL");
+}
+
+std::string CBaseView::GetHexFileName() const {
+  const QLineEdit* edit = Edit(ctl::kHexFileEdit);
+  return edit ? edit->text().toStdString() : std::string();
+}
+
+void CBaseView::ActivateView() {
+  frame_.PlaceWindow(frameLeft, frameTop, frameWidth, frameHeight);
+  if (auto* list = qobject_cast<QAbstractItemView*>(Control(ctl::kLogList))) {
+    list->setModel(&frame_.LogModel());
+    list->scrollToBottom();
+  }
+  if (frame_.bannerPending) {
+    frame_.bannerPending = false;
+    const QString indent(17, QLatin1Char(' '));
+    frame_.LogLine(QString());
+    frame_.LogLine(indent + QStringLiteral("Velmora USB-Programmer"));
+    frame_.LogLine(indent + QString::fromUtf8(kMakerNotice));
+    frame_.LogLine(indent + QStringLiteral("User Interface SW Version: ") +
+                   QString::fromUtf8(kBuildDate));
+  }
+  pageTimer_.start();
+}
+
+int CBaseView::DeactivateView() {
+  pageTimer_.stop();
+  if (auto* list = qobject_cast<QAbstractItemView*>(Control(ctl::kLogList))) {
+    list->setModel(nullptr);
+  }
+  const QPoint position = frame_.pos();
+  frameLeft = position.x();
+  frameTop = position.y();
+  return 0;
+}
+
+void CBaseView::OnPageTimer() {}
+
+void CBaseView::OnCommand(int id) {
+  for (const auto& family : kFamilyButtons) {
+    if (family.id == id) {
+      frame_.SwitchView(family.viewType);
+      return;
+    }
+  }
+  switch (id) {
+    case ctl::kHome:
+      frame_.SwitchView(kStartPage);
+      break;
+    case ctl::kSavePreset:
+      frame_.OnFrameCommand(ctl::kFileSave);
+      break;
+    case ctl::kBasicTest:
+    case ctl::kBasicTestFromCompact:
+      frame_.SwitchView(kPic18BasicTestPage);
+      break;
+    case ctl::kCompactPage:
+      frame_.SwitchView(kPic18CompactPage);
+      break;
+    case ctl::kExtendedSettings:
+      frame_.SwitchView(kPic18ExtendedPage);
+      break;
+    case ctl::kClearLog:
+      frame_.LogModel().setStringList({});
+      break;
+    default:
+      break;
+  }
+}
+
+// ---- Painting and keys ------------------------------------------------------------------------
+
+void CBaseView::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(rect(), art::Background());
+
+  QFont title;
+  title.setStyleHint(QFont::Serif);
+  title.setFamily(QStringLiteral("Serif"));
+  title.setPixelSize(kTitleHeight);
+  title.setWeight(QFont::Black);
+  title.setItalic(true);
+  // Narrow letters keep the longest titles clear of the corner buttons.
+  title.setStretch(QFont::SemiCondensed);
+  painter.setFont(title);
+  painter.setPen(kTitleColour);
+  painter.drawText(QRect(0, 0, width(), kTitleHeight + 12), Qt::AlignHCenter | Qt::AlignTop,
+                   GetViewTitle());
+
+  // Compact pages are too low for the maker lines.
+  if (height() > 100) PaintMakerLines(painter);
+}
+
+void CBaseView::PaintMakerLines(QPainter& painter) {
+  QFont font;
+  font.setStyleHint(QFont::SansSerif);
+  font.setFamily(QStringLiteral("Sans Serif"));
+  font.setPixelSize(kMakerFontHeight);
+  font.setWeight(QFont::Thin);
+  painter.setFont(font);
+  painter.setPen(QColor(0x40, 0x48, 0x58));
+  const int left = width() - 150;
+  painter.drawText(QRect(left, height() - 23, 150, 12), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("Velmora USB-Vortang SW"));
+  painter.drawText(QRect(left, height() - 12, 150, 12), Qt::AlignLeft | Qt::AlignVCenter,
+                   QString::fromUtf8(kMakerNotice));
+}
+
+void CBaseView::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      OnOK();
+      event->accept();
+      return;
+    case Qt::Key_Escape:
+      OnCancel();
+      event->accept();
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+  }
+}
+
+bool CBaseView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress && watched == Control(ctl::kStatusBar)) {
+    if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+      OnCommand(ctl::kStatusBar);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace velmora

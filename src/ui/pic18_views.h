@@ -1,0 +1,63 @@
+#pragma once
+// The PIC18 pages: the programmer page, its extended settings, the basic test and the compact
+// always-on-top page with one large button.
+#include "ui/base_view.h"
+#include "ui/pic18_options.h"
+
+namespace velmora {
+
+class CPIC18BaseView : public CBaseView {
+  Q_OBJECT
+
+ public:
+  using CBaseView::CBaseView;
+  QString GetViewTitle() const override;
+  void SetupToolTips() override;
+  void OnCommand(int id) override;
+
+ protected:
+  void BuildControls() override;
+  // The settings part of the page, right of the operation buttons.
+  virtual void BuildSettings();
+  void AddOperationButtons();
+  void AddProgrammingGroup(const QRect& geometry);
+  void AddOptionControls(QWidget* group, Pic18Page page, int checkColumns);
+};
+
+class CPIC18Base2View : public CPIC18BaseView {
+  Q_OBJECT
+
+ public:
+  using CPIC18BaseView::CPIC18BaseView;
+  QString GetViewTitle() const override;
+
+ protected:
+  void BuildSettings() override;
+};
+
+class CBasicTestView : public CBaseView {
+  Q_OBJECT
+
+ public:
+  using CBaseView::CBaseView;
+  QString GetViewTitle() const override;
+  void OnCommand(int id) override;
+
+ protected:
+  void BuildControls() override;
+};
+
+class CMiniVortangView : public CBaseView {
+  Q_OBJECT
+
+ public:
+  explicit CMiniVortangView(CMainFrame& frame);
+  QString GetViewTitle() const override;
+  void ActivateView() override;
+  int DeactivateView() override;
+
+ protected:
+  void BuildControls() override;
+};
+
+}  // namespace velmora

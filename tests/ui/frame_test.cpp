@@ -1,0 +1,199 @@
+// The main frame and its pages: page switching, window sizes, keys and the PIC18 page's
+// exclusive erase options.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTest>
+#include <set>
+
+#include "ui/base_view.h"
+#include "ui/control_ids.h"
+#include "ui/cqel_app.h"
+#include "ui/main_frame.h"
+
+namespace velmora {
+namespace {
+
+class FrameTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    app_.InitInstance({});
+    QApplication::processEvents();
+  }
+  CMainFrame& Frame() { return app_.MainFrame(); }
+  CBaseView& Page() { return *Frame().ActiveView(); }
+  int LogCount() { return Frame().LogModel().rowCount(); }
+
+  CqelApp app_;
+};
+
+TEST_F(FrameTest, ReturningToAPageShowsTheSameObjectWithItsControlStates) {
+  Frame().SwitchView(kPic18Page);
+  CBaseView* pic18 = &Page();
+  pic18->CheckBox(ctl::kFastVerify)->setChecked(true);
+  pic18->Edit(ctl::kHexFileEdit)->setText(QStringLiteral("blink.hex"));
+
+  Frame().SwitchView(kStartPage);
+  EXPECT_NE(&Page(), pic18);
+  EXPECT_TRUE(pic18->isHidden());
+  Frame().SwitchView(kPic18Page);
+
+  EXPECT_EQ(&Page(), pic18);
+  EXPECT_EQ(Frame().FindView(kPic18Page), pic18);
+  EXPECT_TRUE(pic18->CheckBox(ctl::kFastVerify)->isChecked());
+  EXPECT_EQ(pic18->Edit(ctl::kHexFileEdit)->text(), QStringLiteral("blink.hex"));
+}
+
+TEST_F(FrameTest, ChoosingTheShownPageAgainChangesNothing) {
+  Frame().SwitchView(kPic18Page);
+  CBaseView* pic18 = &Page();
+  Frame().SwitchView(kPic18Page);
+  EXPECT_EQ(&Page(), pic18);
+  // A deactivation would have recorded the window position.
+  EXPECT_EQ(pic18->frameLeft, -1);
+  EXPECT_TRUE(pic18->PageTimerRunning());
+}
+
+TEST_F(FrameTest, PagesAreCreatedOnFirstUseOnly) {
+  EXPECT_EQ(Frame().FindView(kPic18ExtendedPage), nullptr);
+  Frame().SwitchView(kPic18Page);
+  Page().Button(ctl::kExtendedSettings)->click();
+  CBaseView* extended = Frame().FindView(kPic18ExtendedPage);
+  ASSERT_NE(extended, nullptr);
+  EXPECT_EQ(&Page(), extended);
+  // "Basic Settings" carries the identifier of the start page's "PIC 18" button.
+  extended->Button(ctl::kFamilyPic18)->click();
+  EXPECT_EQ(Frame().CurrentViewType(), kPic18Page);
+}
+
+TEST_F(FrameTest, EachPageSizesTheWindowAndOnlyTheTimerOfTheShownPageRuns) {
+  struct Case {
+    int type;
+    QSize size;
+  };
+  const Case cases[] = {
+      {kPic18Page, {800, 600}},          {kPic18CompactPage, {220, 105}},
+      {kPic18BasicTestPage, {800, 600}}, {kPic18ExtendedPage, {800, 600}},
+      {kStartPage, {800, 600}},
+  };
+  for (const auto& c : cases) {
+    Frame().SwitchView(c.type);
+    EXPECT_EQ(Frame().size(), c.size) << "type " << c.type;
+    EXPECT_EQ(Frame().minimumSize(), Frame().maximumSize()) << "type " << c.type;
+    for (int type : {kStartPage, kPic18Page, kPic18CompactPage, kPic18BasicTestPage}) {
+      if (CBaseView* view = Frame().FindView(type)) {
+        EXPECT_EQ(view->PageTimerRunning(), type == c.type) << "type " << type;
+      }
+    }
+  }
+}
+
+TEST_F(FrameTest, CompactPageStaysOnTopUntilLeftAndTheWindowGetsItsPlaceBack) {
+  Frame().move(120, 90);
+  QApplication::processEvents();
+  const QPoint startPosition = Frame().pos();
+  Frame().SwitchView(kPic18Page);
+
+  Page().Button(ctl::kCompactPage)->click();
+  EXPECT_EQ(Frame().CurrentViewType(), kPic18CompactPage);
+  EXPECT_TRUE(Frame().IsTopmost());
+  EXPECT_EQ(Frame().size(), QSize(220, 105));
+  Frame().move(400, 300);
+  QApplication::processEvents();
+
+  Page().Button(ctl::kHome)->click();
+  EXPECT_EQ(Frame().CurrentViewType(), kStartPage);
+  EXPECT_FALSE(Frame().IsTopmost());
+  EXPECT_EQ(Frame().size(), QSize(800, 600));
+  EXPECT_EQ(Frame().pos(), startPosition);
+}
+
+TEST_F(FrameTest, EraseChipAndLowVoltageEraseExcludeEachOther) {
+  Frame().SwitchView(kPic18Page);
+  QCheckBox* chip = Page().CheckBox(ctl::kEraseChip);
+  QCheckBox* lowVoltage = Page().CheckBox(ctl::kLowVoltageErase);
+  chip->setChecked(true);
+
+  lowVoltage->click();
+  EXPECT_TRUE(lowVoltage->isChecked());
+  EXPECT_FALSE(chip->isChecked());
+
+  chip->click();
+  EXPECT_TRUE(chip->isChecked());
+  EXPECT_FALSE(lowVoltage->isChecked());
+
+  // Unchecking one leaves the other alone.
+  chip->click();
+  EXPECT_FALSE(chip->isChecked());
+  EXPECT_FALSE(lowVoltage->isChecked());
+}
+
+TEST_F(FrameTest, EnterAndEscapeDoNothingOnAPage) {
+  Frame().SwitchView(kPic18Page);
+  CBaseView* pic18 = &Page();
+  pic18->CheckBox(ctl::kNoVerify)->setChecked(true);
+  const int lines = LogCount();
+  QWidget* targets[] = {pic18, pic18->Edit(ctl::kHexFileEdit), pic18->CheckBox(ctl::kNoVerify),
+                        pic18->Button(ctl::kProgram)};
+  for (QWidget* target : targets) {
+    target->setFocus();
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+      QTest::keyClick(target, key);
+    }
+  }
+  EXPECT_TRUE(Frame().isVisible());
+  EXPECT_EQ(&Page(), pic18);
+  EXPECT_TRUE(pic18->CheckBox(ctl::kNoVerify)->isChecked());
+  EXPECT_EQ(LogCount(), lines);
+}
+
+TEST_F(FrameTest, BannerIsLoggedOnceOnTheFirstActivation) {
+  for (int type : {kPic18Page, kStartPage, kPic18BasicTestPage, kStartPage}) {
+    Frame().SwitchView(type);
+  }
+  int banners = 0;
+  const auto& model = Frame().LogModel();
+  for (int row = 0; row < model.rowCount(); ++row) {
+    if (model.index(row).data().toString().trimmed() == QStringLiteral("Velmora USB-Programmer")) {
+      ++banners;
+    }
+  }
+  EXPECT_EQ(banners, 1);
+}
+
+TEST_F(FrameTest, OneIdentifierNamesOneKindOfControlOnEveryPage) {
+  std::map<int, QString> classes;
+  for (int type :
+       {kStartPage, kPic18Page, kPic18ExtendedPage, kPic18BasicTestPage, kPic18CompactPage}) {
+    Frame().SwitchView(type);
+    for (int id : Page().ControlIds()) {
+      QWidget* control = Page().Control(id);
+      EXPECT_EQ(control->objectName(), ctl::ControlObjectName(id));
+      const QString kind = QString::fromLatin1(control->metaObject()->className());
+      const auto [it, inserted] = classes.emplace(id, kind);
+      EXPECT_EQ(it->second, kind) << "control " << id << " on page " << type;
+    }
+  }
+}
+
+TEST_F(FrameTest, FamiliesWithoutAPageCannotBeChosen) {
+  const std::pair<int, int> families[] = {
+      {ctl::kFamilyPic18, kPic18Page},   {ctl::kFamilyDsPic30, kDsPic30Page},
+      {ctl::kFamilyPic12, kPic12Page},   {ctl::kFamilyPic10, kPic10Page},
+      {ctl::kFamilyTiny12, kTiny12Page}, {ctl::kFamilyMega, kMegaPage},
+      {ctl::kFamilyZeq, kScriptPage},
+  };
+  for (const auto& [id, type] : families) {
+    EXPECT_EQ(Page().Button(id)->isEnabled(), CMainFrame::HasView(type)) << "control " << id;
+  }
+  // A type without a page leaves the shown page in place.
+  Frame().SwitchView(99);
+  EXPECT_EQ(Frame().CurrentViewType(), kStartPage);
+  EXPECT_TRUE(Page().isVisible());
+}
+
+}  // namespace
+}  // namespace velmora
