@@ -1,8 +1,10 @@
 #pragma once
 // The PIC18 configuration options of the two PIC18 pages: one row per control, naming the
-// option selection it stands for (by its stored name), its text and tooltip, and whether it is a
-// check box (a single bit) or a list (a field whose value is the list index).
+// option selection it stands for, its text and tooltip, and whether it is a check box (a single
+// bit) or a list (a field whose value is the list index).
 #include <span>
+
+#include "engine/option_ids.h"
 
 namespace velmora {
 
@@ -10,9 +12,9 @@ enum class OptionKind { kCheck, kList };
 enum class Pic18Page { kBasic, kExtended };
 
 struct Pic18OptionControl {
-  int id;              // control identifier; a list's label carries id + kComboLabelOffset
-  const char* option;  // the option selection's stored name, e.g. "PIC18WDTEN"
-  const char* text;    // check box text, or the label in front of a list
+  int id;  // control identifier; a list's label carries id + kComboLabelOffset
+  OptionId option;
+  const char* text;  // check box text, or the label in front of a list
   const char* toolTip;
   OptionKind kind;
   Pic18Page page;

@@ -2,11 +2,15 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "engine/config_pic18.h"
 #include "ui/control_ids.h"
 #include "ui/main_frame.h"
+#include "ui/pic18_option_texts.h"
 
 namespace velmora {
 namespace {
@@ -18,7 +22,7 @@ constexpr int kLogTop = 424;
 // A group box whose contents scroll when a device shows more options than fit.
 QWidget* ScrollingContents(QGroupBox* group) {
   auto* outer = new QVBoxLayout(group);
-  outer->setContentsMargins(4, 4, 4, 4);
+  outer->setContentsMargins(0, 0, 0, 0);
   auto* scroll = new QScrollArea(group);
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setWidgetResizable(true);
@@ -84,12 +88,16 @@ void CPIC18BaseView::BuildSettings() {
   auto* group = new QGroupBox(tr("Configuration"), this);
   group->setGeometry(410, kSettingsTop, 378, kSettingsHeight);
   auto* layout = new QVBoxLayout(group);
-  layout->setContentsMargins(8, 6, 8, 8);
-  QLabel* device = AddLabel(ctl::kWhiteText, QString(), group);
+  layout->setContentsMargins(8, 6, 4, 4);
+  layout->setSpacing(4);
+  // The device with its remark, and the way to the extended settings, in one row.
+  auto* top = new QHBoxLayout;
+  QLabel* device = AddLabel(ctl::kWhiteText, tr("No device identified"), group);
   device->setStyleSheet(
       QStringLiteral("color: white; background: #1E3A6E; border-radius: 4px; padding: 3px 6px;"));
-  device->setText(tr("No device identified"));
-  layout->addWidget(device);
+  top->addWidget(device, 1);
+  top->addWidget(AddButton(ctl::kExtendedSettings, tr("Extended Settings"), group));
+  layout->addLayout(top);
 
   auto* optionsBox = new QGroupBox(group);
   optionsBox->setFlat(true);
@@ -97,9 +105,6 @@ void CPIC18BaseView::BuildSettings() {
   QWidget* options = ScrollingContents(optionsBox);
   AddOptionControls(options, Pic18Page::kBasic, 2);
   layout->addWidget(optionsBox, 1);
-
-  QPushButton* extended = AddButton(ctl::kExtendedSettings, tr("Extended Settings"), group);
-  layout->addWidget(extended, 0, Qt::AlignRight);
 }
 
 void CPIC18BaseView::AddProgrammingGroup(const QRect& geometry) {
@@ -139,10 +144,10 @@ void CPIC18BaseView::AddOptionControls(QWidget* group, Pic18Page page, int check
   column->setContentsMargins(0, 0, 0, 0);
   auto* lists = new QGridLayout;
   lists->setHorizontalSpacing(8);
-  lists->setVerticalSpacing(3);
+  lists->setVerticalSpacing(2);
   lists->setColumnStretch(1, 1);
   auto* checks = new QGridLayout;
-  checks->setVerticalSpacing(3);
+  checks->setVerticalSpacing(0);
   int listRow = 0;
   int checkIndex = 0;
   for (const auto& option : Pic18OptionControls()) {
@@ -152,6 +157,7 @@ void CPIC18BaseView::AddOptionControls(QWidget* group, Pic18Page page, int check
       lists->addWidget(AddLabel(option.id + ctl::kComboLabelOffset, text, group), listRow, 0);
       QComboBox* combo = AddComboBox(option.id, group);
       combo->setMinimumContentsLength(4);
+      combo->setFixedHeight(22);
       lists->addWidget(combo, listRow++, 1);
       continue;
     }
@@ -186,6 +192,60 @@ void CPIC18BaseView::OnCommand(int id) {
     if (QCheckBox* other = CheckBox(ctl::kEraseChip)) other->setChecked(false);
   }
   CBaseView::OnCommand(id);
+}
+
+void CPIC18BaseView::ShowPic18Device(std::string_view device, std::string_view remark,
+                                     const OptionSelections& options) {
+  const std::vector<OptionId> offered = Pic18OptionsOffered(device);
+  for (const auto& option : Pic18OptionControls()) {
+    QWidget* control = Control(option.id);
+    if (!control) continue;
+    const bool shown = std::find(offered.begin(), offered.end(), option.option) != offered.end();
+    control->setHidden(!shown);
+    QWidget* label = Control(option.id + ctl::kComboLabelOffset);
+    if (label) label->setHidden(!shown);
+    if (!shown) continue;
+    const int value = options[option.option];
+    if (auto* check = qobject_cast<QCheckBox*>(control)) {
+      check->setChecked(value != 0);
+      continue;
+    }
+    auto* combo = qobject_cast<QComboBox*>(control);
+    combo->clear();
+    if (const Pic18ListTexts* texts = FindPic18ListTexts(device, option.option)) {
+      for (int i = 0; i < texts->count; ++i) combo->addItem(QString::fromUtf8(texts->items[i]));
+      combo->setToolTip(QString::fromUtf8(texts->label));
+      // The shared options mean something else on each device: name them as the maker does.
+      const bool shared = option.option == PIC18COMMON1 || option.option == PIC18COMMON2 ||
+                          option.option == PIC18COMMON3 ||
+                          (option.option == PIC18PLLDIV &&
+                           !QString::fromUtf8(texts->label).contains(QStringLiteral("PLL")));
+      auto* caption = qobject_cast<QLabel*>(label);
+      if (caption) {
+        caption->setText(shared ? QString::fromUtf8(texts->label) : QString::fromUtf8(option.text));
+      }
+    }
+    combo->setCurrentIndex(value >= 0 && value < combo->count() ? value : -1);
+  }
+  if (auto* badge = qobject_cast<QLabel*>(Control(ctl::kWhiteText))) {
+    QString text = QString::fromUtf8(device.data(), int(device.size()));
+    if (!remark.empty()) {
+      text += QStringLiteral("   ") + QString::fromUtf8(remark.data(), int(remark.size()));
+    }
+    badge->setText(offered.empty() ? tr("No device identified") : text);
+  }
+}
+
+void CPIC18BaseView::StorePic18Options(OptionSelections& options) const {
+  for (const auto& option : Pic18OptionControls()) {
+    QWidget* control = Control(option.id);
+    if (!control || control->isHidden()) continue;
+    if (auto* check = qobject_cast<QCheckBox*>(control)) {
+      options[option.option] = check->isChecked() ? 1 : 0;
+    } else if (auto* combo = qobject_cast<QComboBox*>(control); combo->currentIndex() >= 0) {
+      options[option.option] = combo->currentIndex();
+    }
+  }
 }
 
 // ---- PIC18 extended page ----------------------------------------------------------------------

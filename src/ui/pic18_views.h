@@ -1,6 +1,10 @@
 #pragma once
 // The PIC18 pages: the programmer page, its extended settings, the basic test and the compact
 // always-on-top page with one large button.
+#include <string>
+#include <string_view>
+
+#include "engine/option_ids.h"
 #include "ui/base_view.h"
 #include "ui/pic18_options.h"
 
@@ -14,6 +18,15 @@ class CPIC18BaseView : public CBaseView {
   QString GetViewTitle() const override;
   void SetupToolTips() override;
   void OnCommand(int id) override;
+
+  // Shows the options that `device` offers and hides the others, fills the option lists with
+  // the device's choices (item index = field value), selects the values of `options` and shows
+  // the catalogue remark.
+  void ShowPic18Device(std::string_view device, std::string_view remark,
+                       const OptionSelections& options);
+  // Writes the states of the shown option controls into `options`; options the device does
+  // not offer keep their values.
+  void StorePic18Options(OptionSelections& options) const;
 
  protected:
   void BuildControls() override;

@@ -8,6 +8,7 @@
 
 #include "ui/cqel_app.h"
 #include "ui/main_frame.h"
+#include "ui/pic18_views.h"
 
 namespace {
 
@@ -40,6 +41,11 @@ int main(int argc, char** argv) {
   auto& frame = app.MainFrame();
   bool ok = Save(frame, dir, "start-page.png");
   frame.SwitchView(velmora::kPic18Page);
+  velmora::OptionSelections options;
+  std::fill(std::begin(options), std::end(options), 1);
+  options[velmora::PIC18FOSC] = 14;
+  static_cast<velmora::CPIC18BaseView*>(frame.ActiveView())
+      ->ShowPic18Device("PIC18F4550", "", options);
   ok = Save(frame, dir, "pic18-page.png") && ok;
   frame.SwitchView(velmora::kPic18ExtendedPage);
   ok = Save(frame, dir, "pic18-extended-page.png") && ok;
