@@ -362,12 +362,43 @@ void CBaseView::OnCommand(int id) {
     case ctl::kExtendedSettings:
       frame_.SwitchView(kPic18ExtendedPage);
       break;
+    case ctl::kHexFileBrowse:
+      SelectFile(kPic18HexFileSelection, ctl::kHexFileEdit, nullptr);
+      break;
+    case ctl::kTraceFileBrowse:
+      SelectFile(kTraceDefinitionSelection, ctl::kTraceFileEdit, nullptr);
+      break;
     case ctl::kClearLog:
       frame_.LogModel().setStringList({});
       break;
     default:
       break;
   }
+}
+
+bool CBaseView::IsBusy() {
+  return false;
+}
+void CBaseView::CollectSettings() {}
+void CBaseView::SetupDeviceControls() {}
+
+void CBaseView::SelectFile(const FileSelection& selection, int editId,
+                           const std::function<void(const QString&)>& load) {
+  QLineEdit* edit = Edit(editId);
+  if (!edit || (selection.busyGuard && IsBusy())) return;
+  CollectSettings();
+  IFileChooser& chooser = frame_.FileChooser();
+  const QString current = edit->text();
+  if (selection.ctrlClickOpens && chooser.ControlKeyHeld() && current.size() > 1) {
+    chooser.OpenWithAssociatedProgram(current);
+    return;
+  }
+  const QString path = chooser.ChooseFileToOpen(this, selection, current);
+  // A cancelled dialog leaves the file as it was.
+  if (path.isEmpty()) return;
+  edit->setText(path);
+  if (load) load(path);
+  SetupDeviceControls();
 }
 
 // ---- Painting and keys ------------------------------------------------------------------------

@@ -11,11 +11,13 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "ui/artwork.h"
+#include "ui/file_selection.h"
 
 namespace velmora {
 
@@ -48,6 +50,14 @@ class CBaseView : public QWidget {
 
   // Every control reports here with its identifier.
   virtual void OnCommand(int id);
+
+  // The busy guard of every command that reaches the programmer: true (after telling the
+  // user) while an operation runs.
+  virtual bool IsBusy();
+  // Stores the page's option controls into the settings, and the reverse.
+  virtual void CollectSettings();
+  // Shows the controls of the current device with the current settings.
+  virtual void SetupDeviceControls();
 
   // The control with this identifier, or nullptr when the page does not carry it.
   QWidget* Control(int id) const;
@@ -91,6 +101,11 @@ class CBaseView : public QWidget {
   // Keeps a control `margin` pixels above the page's bottom edge; with `stretch` its top stays
   // and its height follows the page.
   void AnchorToBottom(QWidget* control, int margin, bool stretch);
+
+  // A browse button: asks for a file (or, with Ctrl held, opens the current one), puts the
+  // path into the edit field `editId` and hands it to `load`. Cancelling keeps the old path.
+  void SelectFile(const FileSelection& selection, int editId,
+                  const std::function<void(const QString&)>& load);
 
   // Shared sections.
   void AddHexFileRow(int y);

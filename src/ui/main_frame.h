@@ -8,6 +8,9 @@
 #include <QStringListModel>
 #include <functional>
 #include <map>
+#include <memory>
+
+#include "ui/file_selection.h"
 
 namespace velmora {
 
@@ -69,6 +72,10 @@ class CMainFrame : public QMainWindow {
   // Shown after the title, e.g. when the programmer is simulated.
   void SetTitleSuffix(const QString& suffix);
 
+  // File dialogs and the desktop's "open" for the browse buttons.
+  IFileChooser& FileChooser() { return *fileChooser_; }
+  void SetFileChooser(std::unique_ptr<IFileChooser> chooser) { fileChooser_ = std::move(chooser); }
+
   // Draws the visible page into a framed area of the printer's page.
   void RenderVisiblePage(QPagedPaintDevice& device);
 
@@ -91,6 +98,7 @@ class CMainFrame : public QMainWindow {
   QPrinter printer_;
   QString presetPath_;
   QString titleSuffix_;
+  std::unique_ptr<IFileChooser> fileChooser_ = MakeQtFileChooser();
 };
 
 }  // namespace velmora
