@@ -83,6 +83,18 @@ constexpr FamilyButton kFamilyButtons[] = {
     {ctl::kFamilyZeq, "V-ZEQ", kScriptPage},
 };
 
+// "no power switching", "manual", then a relay pair (off / on after programming) per delay.
+QStringList PowerSwitchingChoices() {
+  QStringList choices{QStringLiteral("no power switching"), QStringLiteral("manual")};
+  for (const char* delay : {"1ms", "50ms", "250ms", "500ms", "1s", "2.5s", "5s"}) {
+    for (const char* after : {"off", "on"}) {
+      choices << QStringLiteral("relay - %1 - %2 after programming")
+                     .arg(QLatin1String(delay), QLatin1String(after));
+    }
+  }
+  return choices;
+}
+
 }  // namespace
 
 CBaseView::CBaseView(CMainFrame& frame) : frame_(frame) {
@@ -124,7 +136,9 @@ void CBaseView::BuildControls() {
   auto* settingsLayout = new QVBoxLayout(settings);
   settingsLayout->addWidget(AddLabel(0, tr("Power switching:"), settings));
   auto* powerRow = new QHBoxLayout;
-  powerRow->addWidget(AddComboBox(ctl::kPowerSwitching, settings), 1);
+  QComboBox* power = AddComboBox(ctl::kPowerSwitching, settings);
+  power->addItems(PowerSwitchingChoices());
+  powerRow->addWidget(power, 1);
   QAbstractButton* save = AddIconButton(ctl::kSavePreset, art::kSave, settings);
   save->setFixedSize(40, 40);
   powerRow->addWidget(save);

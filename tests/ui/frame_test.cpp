@@ -5,6 +5,7 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 #include <set>
@@ -193,6 +194,16 @@ TEST_F(FrameTest, FamiliesWithoutAPageCannotBeChosen) {
   Frame().SwitchView(99);
   EXPECT_EQ(Frame().CurrentViewType(), kStartPage);
   EXPECT_TRUE(Page().isVisible());
+}
+
+TEST_F(FrameTest, PowerSwitchingOffersManualAndSevenRelayPairs) {
+  const QComboBox* power = Page().ComboBox(ctl::kPowerSwitching);
+  ASSERT_EQ(power->count(), 16);
+  EXPECT_EQ(power->itemText(0), QStringLiteral("no power switching"));
+  EXPECT_EQ(power->itemText(1), QStringLiteral("manual"));
+  EXPECT_EQ(power->itemText(2), QStringLiteral("relay - 1ms - off after programming"));
+  EXPECT_EQ(power->itemText(3), QStringLiteral("relay - 1ms - on after programming"));
+  EXPECT_EQ(power->itemText(15), QStringLiteral("relay - 5s - on after programming"));
 }
 
 }  // namespace
