@@ -1,12 +1,100 @@
 // `velmora-cli hex ...`: Intel HEX inspection and rewriting.
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "cli/cli_common.h"
+#include "memory/image_summary.h"
+#include "memory/intel_hex.h"
 
 namespace velmora::cli {
+namespace {
+
+struct HexOptions {
+  std::string input;
+  std::string output;
+  bool includeErased = false;
+};
+
+void AppendFormat(std::string& out, const char* format, auto... args) {
+  char line[160];
+  const int n = std::snprintf(line, sizeof line, format, args...);
+  out.append(line, static_cast<size_t>(std::min<int>(n, sizeof line - 1)));
+}
+
+std::string FormatSummary(const std::string& fileName,
+                          const std::vector<WindowSummary>& summaries) {
+  std::string out = fileName + "\n";
+  if (summaries.empty()) out += "  no data\n";
+  for (const WindowSummary& s : summaries) {
+    AppendFormat(out, "%s: %u bytes, sum 0x%08X, CRC-16/CCITT-FALSE 0x%04X\n", s.name, s.byteCount,
+                 s.byteSum, unsigned{s.crc});
+    for (const AddressRange& r : s.ranges) {
+      AppendFormat(out, "  0x%06X-0x%06X (%u bytes)\n", r.first, r.last, r.last - r.first + 1);
+    }
+  }
+  return out;
+}
+
+// Reads the file into `image`; on failure says so on stderr.
+bool LoadHex(CMCUMemoryArchitecture& image, const std::string& fileName, CliPrompt& prompt) {
+  if (ReadHexFile(image, fileName, prompt) == 1) return true;
+  std::cerr << "error: " << fileName << " does not read as Intel HEX\n";
+  return false;
+}
+
+int RunInfo(const HexOptions& options, const GlobalOptions& global) {
+  CliPrompt prompt(std::cerr);
+  prompt.answerYes = global.yes;
+  // The cells are left as the allocator hands them out: the reader clears them once.
+  auto image = std::make_unique<CMCUMemoryArchitecture>();
+  if (!LoadHex(*image, options.input, prompt)) return kExitFailed;
+  const std::string text = FormatSummary(options.input, SummarizeImage(*image));
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return kExitSuccess;
+}
+
+int RunRewrite(const HexOptions& options, const GlobalOptions& global) {
+  CliPrompt prompt(std::cerr);
+  prompt.answerYes = global.yes;
+  auto image = std::make_unique<CMCUMemoryArchitecture>();
+  if (!LoadHex(*image, options.input, prompt)) return kExitFailed;
+  // Without a device the writer covers the whole program memory and EEPROM windows.
+  image->programSize = static_cast<int32_t>(window::kProgramMemory.cellCount);
+  image->eepromSize = static_cast<int32_t>(window::kEeprom.cellCount);
+  if (WriteHexFile(options.output, *image, options.includeErased ? 1 : 0, prompt) != 1) {
+    std::cerr << "error: could not write " << options.output << "\n";
+    return kExitFailed;
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
 
 void AddHexCommands(CLI::App& app, CommandContext& context) {
+  auto options = std::make_shared<HexOptions>();
   auto* hex = app.add_subcommand("hex", "inspect and rewrite Intel HEX files");
   hex->require_subcommand(1);
-  (void)context;
+  hex->fallthrough();
+
+  auto* info = hex->add_subcommand(
+      "info", "show the programmed address ranges, byte count and checksums per memory window");
+  info->add_option("FILE", options->input, "Intel HEX file")->required();
+  info->fallthrough();
+  info->callback([options, &context] { context.exitCode = RunInfo(*options, context.global); });
+
+  auto* rewrite = hex->add_subcommand(
+      "rewrite", "read an Intel HEX file and write it again through the writer");
+  rewrite->add_option("IN", options->input, "Intel HEX file to read")->required();
+  rewrite->add_option("OUT", options->output, "Intel HEX file to write")->required();
+  rewrite->add_flag("--include-erased", options->includeErased,
+                    "write cells holding 0xFF as data, not like blank cells");
+  rewrite->fallthrough();
+  rewrite->callback(
+      [options, &context] { context.exitCode = RunRewrite(*options, context.global); });
 }
 
 }  // namespace velmora::cli
