@@ -203,7 +203,7 @@ class HexTextBuilder {
  public:
   HexTextBuilder(const CMCUMemoryArchitecture& image, bool includeErased)
       : image_(image), highestData_(includeErased ? 0xFF : 0xFE) {
-    text_.reserve(1 << 16);
+    text_.reserve(1 << 20);
   }
 
   // Records at first, first + 16, ... while below `limit`, each of 16 cells but never past
@@ -244,8 +244,10 @@ class HexTextBuilder {
                        [this](int32_t v) { return static_cast<uint32_t>(v) <= highestData_; });
   }
 
+  // A record is put together in `line_` and appended to the text in one piece.
   void Begin(uint8_t count, uint16_t offset, uint8_t type) {
-    text_ += ':';
+    line_[0] = ':';
+    used_ = 1;
     sum_ = 0;
     Byte(count);
     Byte(static_cast<uint8_t>(offset >> 8));
@@ -253,20 +255,23 @@ class HexTextBuilder {
     Byte(type);
   }
   void Byte(uint8_t value) {
-    const char digits[2] = {kHexDigits[value >> 4], kHexDigits[value & 0xF]};
-    text_.append(digits, 2);
+    line_[used_++] = kHexDigits[value >> 4];
+    line_[used_++] = kHexDigits[value & 0xF];
     sum_ = static_cast<uint8_t>(sum_ + value);
   }
   void End() {
-    const auto checksum = static_cast<uint8_t>(-sum_);
-    Byte(checksum);
-    text_ += "\r\n";
+    Byte(static_cast<uint8_t>(-sum_));
+    line_[used_++] = '\r';
+    line_[used_++] = '\n';
+    text_.append(line_, used_);
   }
 
   const CMCUMemoryArchitecture& image_;
   const uint32_t highestData_;
   uint32_t lastEnd_ = 0xFFFFFFFF;
   uint8_t sum_ = 0;
+  char line_[1 + 2 * (5 + 255) + 2];  // ':', count, address, type, data, checksum, CR LF
+  size_t used_ = 0;
   std::string text_;
 };
 
