@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli_common.h"
+#include "memory/catalogue.h"
 #include "memory/image_summary.h"
 #include "memory/intel_hex.h"
 
@@ -16,6 +17,7 @@ namespace {
 struct HexOptions {
   std::string input;
   std::string output;
+  std::string device;
   bool includeErased = false;
 };
 
@@ -57,14 +59,43 @@ int RunInfo(const HexOptions& options, const GlobalOptions& global) {
   return kExitSuccess;
 }
 
+// Program memory and EEPROM extents for the writer, in cells, as the read sequences hand them
+// over when they save a device's data.
+struct WriterExtents {
+  int64_t programCells;
+  int64_t eepromCells;
+};
+
+WriterExtents ExtentsForDevice(const CMCUMemoryArchitecture& image, std::string_view family) {
+  const int64_t words = image.programSize;
+  const int64_t eeprom = image.eepromSize;
+  // dsPIC30: four cells per instruction word; its EEPROM sits at the top of its own window,
+  // where the writer covers 2 x eepromSize cells.
+  if (family == "dspic30") return {4 * words, eeprom};
+  // PIC12F629 family: ID words at 0x4000, configuration at 0x400E and EEPROM at 0x4200 lie in
+  // the program memory window, two cells per word or EEPROM byte.
+  if (family == "pic12") return {0x4200 + 2 * eeprom, 0};
+  // PIC10F20x: the whole 4096-word space, so that the configuration word at 0x1FFE is kept.
+  if (family == "pic10") return {8192, 0};
+  return {words, eeprom};  // PIC18, ATmega, ATtiny: bytes
+}
+
 int RunRewrite(const HexOptions& options, const GlobalOptions& global) {
   CliPrompt prompt(std::cerr);
   prompt.answerYes = global.yes;
   auto image = std::make_unique<CMCUMemoryArchitecture>();
-  if (!LoadHex(*image, options.input, prompt)) return kExitFailed;
   // Without a device the writer covers the whole program memory and EEPROM windows.
-  image->programSize = static_cast<int32_t>(window::kProgramMemory.cellCount);
-  image->eepromSize = static_cast<int32_t>(window::kEeprom.cellCount);
+  WriterExtents extents{window::kProgramMemory.cellCount, window::kEeprom.cellCount};
+  if (!options.device.empty()) {
+    if (!FillDescriptorByName(*image, options.device)) {
+      std::cerr << "error: unknown device " << options.device << "\n";
+      return kExitUsage;
+    }
+    extents = ExtentsForDevice(*image, FamilyOfDevice(options.device));
+  }
+  if (!LoadHex(*image, options.input, prompt)) return kExitFailed;
+  image->programSize = static_cast<int32_t>(extents.programCells);
+  image->eepromSize = static_cast<int32_t>(extents.eepromCells);
   if (WriteHexFile(options.output, *image, options.includeErased ? 1 : 0, prompt) != 1) {
     std::cerr << "error: could not write " << options.output << "\n";
     return kExitFailed;
@@ -90,6 +121,9 @@ void AddHexCommands(CLI::App& app, CommandContext& context) {
       "rewrite", "read an Intel HEX file and write it again through the writer");
   rewrite->add_option("IN", options->input, "Intel HEX file to read")->required();
   rewrite->add_option("OUT", options->output, "Intel HEX file to write")->required();
+  rewrite->add_option("--device", options->device,
+                      "catalogue name of the device whose program memory and EEPROM extents "
+                      "limit the output (default: the whole windows)");
   rewrite->add_flag("--include-erased", options->includeErased,
                     "write cells holding 0xFF as data, not like blank cells");
   rewrite->fallthrough();

@@ -133,6 +133,40 @@ TEST_F(HexCli, RewriteDropsErasedChunksUnlessAskedToKeepThem) {
             std::string::npos);
 }
 
+TEST_F(HexCli, DeviceLimitsTheOutputToItsProgramMemoryAndEeprom) {
+  // PIC18F4550: 32 KB of program memory, 256 bytes of EEPROM.
+  std::ofstream(dir / "in.hex") << ":0400000001020304F2\n:01800000C3BC\n"
+                                   ":0200000400F00A\n:0200FF001122CC\n:00000001FF\n";
+  const fs::path out = dir / "out.hex";
+  ASSERT_EQ(RunCli("hex rewrite --device PIC18F4550 " + Quote(dir / "in.hex") + " " + Quote(out))
+                .exitCode,
+            0);
+  EXPECT_EQ(WithoutFileName(RunCli("hex info " + Quote(out)).output),
+            "program memory: 16 bytes, sum 0x00000BFE, CRC-16/CCITT-FALSE 0xC4D8\n"
+            "  0x000000-0x00000F (16 bytes)\n"
+            "EEPROM: 16 bytes, sum 0x00000F02, CRC-16/CCITT-FALSE 0x76AB\n"
+            "  0xF000F0-0xF000FF (16 bytes)\n");
+  ASSERT_EQ(RunCli("hex rewrite " + Quote(dir / "in.hex") + " " + Quote(out)).exitCode, 0);
+  const std::string whole = RunCli("hex info " + Quote(out)).output;
+  EXPECT_NE(whole.find("  0x008000-0x00800F (16 bytes)"), std::string::npos) << whole;
+  EXPECT_NE(whole.find("  0xF000F0-0xF0010F (32 bytes)"), std::string::npos) << whole;
+
+  // PIC12F675: ID words, configuration word and EEPROM lie in the program memory window.
+  ASSERT_EQ(RunCli("hex rewrite --device PIC12F675 " +
+                   Quote(VELMORA_TEST_DATA_DIR "/hex/pic12f675.hex") + " " + Quote(out))
+                .exitCode,
+            0);
+  const std::string pic12 = RunCli("hex info " + Quote(out)).output;
+  EXPECT_NE(pic12.find("  0x004000-0x00400F (16 bytes)\n  0x004200-0x00420F (16 bytes)\n"),
+            std::string::npos)
+      << pic12;
+
+  const CliRun unknown =
+      RunCli("hex rewrite --device NoSuchChip " + Quote(dir / "in.hex") + " " + Quote(out));
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_NE(unknown.output.find("unknown device NoSuchChip"), std::string::npos);
+}
+
 TEST_F(HexCli, MissingArgumentIsAUsageError) {
   EXPECT_EQ(RunCli("hex info").exitCode, 2);
   EXPECT_EQ(RunCli("hex").exitCode, 2);
