@@ -44,6 +44,7 @@ void CPICVortang::AppendSampleRun(uint8_t sample, size_t count) {
 }
 
 void CPICVortang::QueueCommand(int command4, int dataHigh, int dataLow) {
+  if (!EnsureSampleRoom(2 * kFrameBits)) return;  // all of the command or none of it
   const uint8_t base = pinsProgramming & 0xF3;
   const uint32_t bits = (static_cast<uint32_t>(command4) & 0xF) |
                         ((static_cast<uint32_t>(dataLow) & 0xFF) << kCommandBits) |
@@ -59,13 +60,17 @@ void CPICVortang::QueueCommand(int command4, int dataHigh, int dataLow) {
 void CPICVortang::QueueProgramHold() {
   const uint8_t low = pinsProgramming & 0xF3;
   const uint8_t high = low | kClockPin;
+  // The fourth clock stays high for the programming time, then low for the discharge time.
+  const int32_t perSample = std::max(1, microsecondsPerSample);
+  const size_t holdHigh = 1 + static_cast<size_t>(std::max(0, programHoldMicroseconds) / perSample);
+  const size_t holdLow = 1 + static_cast<size_t>(kHoldLowMicroseconds / perSample);
+  if (!EnsureSampleRoom(6 + holdHigh + holdLow + 2 * kDataBits)) return;
   for (int i = 0; i < 3; ++i) {
     AppendSample(high);
     AppendSample(low);
   }
-  // The fourth clock stays high for the programming time, then low for the discharge time.
-  AppendSampleRun(high, 1 + static_cast<size_t>(programHoldMicroseconds / microsecondsPerSample));
-  AppendSampleRun(low, 1 + static_cast<size_t>(kHoldLowMicroseconds / microsecondsPerSample));
+  AppendSampleRun(high, holdHigh);
+  AppendSampleRun(low, holdLow);
   for (int i = 0; i < kDataBits; ++i) {
     AppendSample(high);
     AppendSample(low);

@@ -21,15 +21,29 @@ namespace velmora::testing {
 
 inline constexpr char kSimulatorPath[] = VELMORA_BINARY_DIR "/bin/libvelmora-sim.so";
 
+// Bytes as the transcript writes them: "0C 41 42".
+inline std::string HexText(const std::vector<uint8_t>& bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (uint8_t b : bytes) {
+    if (!text.empty()) text += ' ';
+    text += kDigits[b >> 4];
+    text += kDigits[b & 0xF];
+  }
+  return text;
+}
+
 // Marks sleeps and message boxes at the simulator's current transcript position.
 class Timeline {
  public:
   explicit Timeline(const sim::SimClient& sim) : sim_(sim) {}
-  void Mark(std::string what) {
-    const auto events = nlohmann::json::parse(sim_.TranscriptJson())["events"].size();
-    marks_.emplace_back(events, std::move(what));
+  void Mark(std::string what) { marks_.emplace_back(EventCount(), std::move(what)); }
+  // Starts afresh at the simulator's current transcript position.
+  void Clear() {
+    marks_.clear();
+    start_ = EventCount();
   }
-  void Clear() { marks_.clear(); }
+  size_t Start() const { return start_; }
   // Written bytes, sleeps ("sleep:20") and prompts ("prompt:<caption>") in order, one space
   // apart.
   std::string Render() const {
@@ -37,7 +51,7 @@ class Timeline {
     std::string out;
     auto add = [&out](const std::string& token) { out += (out.empty() ? "" : " ") + token; };
     size_t mark = 0;
-    for (size_t i = 0; i <= events.size(); ++i) {
+    for (size_t i = start_; i <= events.size(); ++i) {
       for (; mark < marks_.size() && marks_[mark].first <= i; ++mark) add(marks_[mark].second);
       if (i < events.size() && events[i]["op"] == "write" && events[i].contains("bytes")) {
         add(events[i]["bytes"].get<std::string>());
@@ -47,7 +61,12 @@ class Timeline {
   }
 
  private:
+  size_t EventCount() const {
+    return nlohmann::json::parse(sim_.TranscriptJson())["events"].size();
+  }
+
   const sim::SimClient& sim_;
+  size_t start_ = 0;
   std::vector<std::pair<size_t, std::string>> marks_;
 };
 
@@ -100,12 +119,12 @@ class LinkTest : public ::testing::Test {
   int OpenMini() { return Link().Open(kProgrammerDescription, 1); }
 
   nlohmann::json Transcript() const { return nlohmann::json::parse(sim.TranscriptJson()); }
-  // Every event with the given op.
+  // Every event with the given op since the timeline's start.
   std::vector<nlohmann::json> Events(const std::string& op) const {
     std::vector<nlohmann::json> found;
-    const nlohmann::json transcript = Transcript();
-    for (const auto& event : transcript["events"]) {
-      if (event["op"] == op) found.push_back(event);
+    const nlohmann::json events = Transcript()["events"];
+    for (size_t i = timeline.Start(); i < events.size(); ++i) {
+      if (events[i]["op"] == op) found.push_back(events[i]);
     }
     return found;
   }
