@@ -31,6 +31,9 @@ nlohmann::json ReadJsonFile(const std::string& path) {
 }  // namespace
 
 SimulatedProgrammer::SimulatedProgrammer(Scenario scenario) : scenario_(std::move(scenario)) {
+  if (!scenario_.device.empty() && CatalogueFamily(scenario_.device).empty()) {
+    throw std::runtime_error("unknown device \"" + scenario_.device + "\": not in the catalogue");
+  }
   const TargetModel& model = ModelFor(scenario_.device);
   family_ = model.family;
   target_ = model.make(scenario_.device, scenario_.target);

@@ -20,4 +20,8 @@ struct TargetModel {
 std::span<const TargetModel> TargetModels();
 const TargetModel& ModelFor(const std::string& device);
 
+// The catalogue table that lists a device name: "pic18", "dspic30", "avr", "tiny1x", "pic12",
+// "pic10", or "" when no table does.
+std::string CatalogueFamily(const std::string& device);
+
 }  // namespace velmora::sim

@@ -47,6 +47,7 @@ TEST_F(SimulatorTest, BadScenariosAreRejectedWithTheReason) {
       {R"({"faults": {"replyNeverComes": ["0x123"]}})", "not a byte"},
       {R"({"memory": "/nonexistent/x.hex"})", "cannot read HEX file"},
       {R"({"target": {"replies": {"0x30": "1G"}}})", "not hexadecimal"},
+      {R"({"device": "PIC18F9999"})", "unknown device \"PIC18F9999\""},
       {R"({"device": )", "parse"},
   };
   for (const Case& c : cases) {
