@@ -1,15 +1,17 @@
 #include "ui/base_view.h"
 
-#include <QAbstractItemView>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "ui/artwork.h"
 #include "ui/control_ids.h"
+#include "ui/controls/cqel_list_box.h"
+#include "ui/controls/cqel_progress_ctrl.h"
+#include "ui/controls/icon_art.h"
 #include "ui/main_frame.h"
 #include "ui/ui_widgets.h"
 
@@ -139,7 +141,7 @@ void CBaseView::BuildControls() {
   QComboBox* power = AddComboBox(ctl::kPowerSwitching, settings);
   power->addItems(PowerSwitchingChoices());
   powerRow->addWidget(power, 1);
-  QAbstractButton* save = AddIconButton(ctl::kSavePreset, art::kSave, settings);
+  QAbstractButton* save = AddIconButton(ctl::kSavePreset, icon::kSave, settings);
   save->setFixedSize(40, 40);
   powerRow->addWidget(save);
   settingsLayout->addLayout(powerRow);
@@ -163,8 +165,8 @@ void CBaseView::Register(int id, QWidget* control) {
     connect(combo, &QComboBox::activated, this, [this, id] { OnCommand(id); });
   } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
     connect(edit, &QLineEdit::textChanged, this, [this, id] { OnCommand(id); });
-  } else if (id == ctl::kStatusBar) {
-    control->installEventFilter(this);
+  } else if (auto* bar = qobject_cast<CqelProgressCtrl*>(control)) {
+    connect(bar, &CqelProgressCtrl::clicked, this, [this, id] { OnCommand(id); });
   }
 }
 
@@ -175,7 +177,7 @@ QPushButton* CBaseView::AddButton(int id, const QString& text, QWidget* parent) 
   return button;
 }
 
-QAbstractButton* CBaseView::AddIconButton(int id, art::Bitmap bitmap, QWidget* parent) {
+QAbstractButton* CBaseView::AddIconButton(int id, int bitmap, QWidget* parent) {
   QAbstractButton* button = ui::MakeIconButton(parent ? parent : this, bitmap);
   Register(id, button);
   return button;
@@ -226,7 +228,7 @@ void CBaseView::AnchorToBottom(QWidget* control, int margin, bool stretch) {
 void CBaseView::AddHexFileRow(int y) {
   AddLabel(0, tr("Hex File:"))->setGeometry(12, y, 70, 24);
   AddEdit(ctl::kHexFileEdit)->setGeometry(84, y, 664, 24);
-  AddIconButton(ctl::kHexFileBrowse, art::kBrowse)->setGeometry(754, y - 2, 32, 28);
+  AddIconButton(ctl::kHexFileBrowse, icon::kBrowse)->setGeometry(754, y - 2, 32, 28);
 }
 
 QWidget* CBaseView::AddTraceGroup(const QRect& geometry, bool withMonitor) {
@@ -244,7 +246,7 @@ QWidget* CBaseView::AddTraceGroup(const QRect& geometry, bool withMonitor) {
   auto* fileRow = new QHBoxLayout;
   fileRow->addWidget(AddLabel(0, tr("Definition:"), group));
   fileRow->addWidget(AddEdit(ctl::kTraceFileEdit, group), 1);
-  QAbstractButton* browse = AddIconButton(ctl::kTraceFileBrowse, art::kBrowse, group);
+  QAbstractButton* browse = AddIconButton(ctl::kTraceFileBrowse, icon::kBrowse, group);
   browse->setFixedSize(32, 28);
   fileRow->addWidget(browse);
   layout->addLayout(fileRow, row, 0, 1, 3);
@@ -323,9 +325,8 @@ std::string CBaseView::GetHexFileName() const {
 
 void CBaseView::ActivateView() {
   frame_.PlaceWindow(frameLeft, frameTop, frameWidth, frameHeight);
-  if (auto* list = qobject_cast<QAbstractItemView*>(Control(ctl::kLogList))) {
-    list->setModel(&frame_.LogModel());
-    list->scrollToBottom();
+  if (auto* list = qobject_cast<CqelListBox*>(Control(ctl::kLogList))) {
+    frame_.AttachLogList(list);
   }
   if (frame_.bannerPending) {
     frame_.bannerPending = false;
@@ -341,9 +342,7 @@ void CBaseView::ActivateView() {
 
 int CBaseView::DeactivateView() {
   pageTimer_.stop();
-  if (auto* list = qobject_cast<QAbstractItemView*>(Control(ctl::kLogList))) {
-    list->setModel(nullptr);
-  }
+  frame_.AttachLogList(nullptr);
   const QPoint position = frame_.pos();
   frameLeft = position.x();
   frameTop = position.y();
@@ -383,7 +382,7 @@ void CBaseView::OnCommand(int id) {
       SelectFile(kTraceDefinitionSelection, ctl::kTraceFileEdit, nullptr);
       break;
     case ctl::kClearLog:
-      frame_.LogModel().setStringList({});
+      frame_.ClearLog();
       break;
     default:
       break;
@@ -468,16 +467,6 @@ void CBaseView::keyPressEvent(QKeyEvent* event) {
     default:
       QWidget::keyPressEvent(event);
   }
-}
-
-bool CBaseView::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonPress && watched == Control(ctl::kStatusBar)) {
-    if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-      OnCommand(ctl::kStatusBar);
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace velmora

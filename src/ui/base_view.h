@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "ui/artwork.h"
 #include "ui/file_selection.h"
 
 namespace velmora {
@@ -88,7 +87,8 @@ class CBaseView : public QWidget {
   // Each creates the control as a child of `parent` (the page by default); the caller places
   // it, with setGeometry or in a layout. Identifier 0 makes a control without a function.
   QPushButton* AddButton(int id, const QString& text, QWidget* parent = nullptr);
-  QAbstractButton* AddIconButton(int id, art::Bitmap bitmap, QWidget* parent = nullptr);
+  // `bitmap` is an icon resource number of controls/icon_art.h.
+  QAbstractButton* AddIconButton(int id, int bitmap, QWidget* parent = nullptr);
   QCheckBox* AddCheckBox(int id, const QString& text, QWidget* parent = nullptr);
   QComboBox* AddComboBox(int id, QWidget* parent = nullptr);
   QLineEdit* AddEdit(int id, QWidget* parent = nullptr);
@@ -117,7 +117,6 @@ class CBaseView : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   struct BottomAnchor {

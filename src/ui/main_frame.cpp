@@ -12,6 +12,7 @@
 
 #include "ui/base_view.h"
 #include "ui/control_ids.h"
+#include "ui/controls/cqel_list_box.h"
 #include "ui/pic18_views.h"
 
 namespace velmora {
@@ -144,9 +145,18 @@ bool CMainFrame::IsTopmost() const {
 }
 
 void CMainFrame::LogLine(const QString& text) {
-  const int row = logModel_.rowCount();
-  logModel_.insertRows(row, 1);
-  logModel_.setData(logModel_.index(row), text);
+  logLines_ << text;
+  if (logList_) logList_->AddLine(text);
+}
+
+void CMainFrame::ClearLog() {
+  logLines_.clear();
+  if (logList_) logList_->Clear();
+}
+
+void CMainFrame::AttachLogList(CqelListBox* list) {
+  logList_ = list;
+  if (logList_) logList_->SetLines(logLines_);
 }
 
 // ---- Framework commands -----------------------------------------------------------------------

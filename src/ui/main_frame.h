@@ -5,7 +5,7 @@
 #include <QMainWindow>
 #include <QPrinter>
 #include <QStackedWidget>
-#include <QStringListModel>
+#include <QStringList>
 #include <functional>
 #include <map>
 #include <memory>
@@ -79,9 +79,12 @@ class CMainFrame : public QMainWindow {
   // Draws the visible page into a framed area of the printer's page.
   void RenderVisiblePage(QPagedPaintDevice& device);
 
-  // The log lines every page's log list shows.
-  QStringListModel& LogModel() { return logModel_; }
+  // The log: every line since start or the last clear, shown in the log list of the page on
+  // screen (nullptr: none).
   void LogLine(const QString& text);
+  void ClearLog();
+  const QStringList& LogLines() const { return logLines_; }
+  void AttachLogList(class CqelListBox* list);
   bool bannerPending = true;
 
   int currentViewType = 0;
@@ -94,7 +97,8 @@ class CMainFrame : public QMainWindow {
 
   QStackedWidget* stack_;
   std::map<int, CBaseView*> views_;
-  QStringListModel logModel_;
+  QStringList logLines_;
+  class CqelListBox* logList_ = nullptr;
   QPrinter printer_;
   QString presetPath_;
   QString titleSuffix_;

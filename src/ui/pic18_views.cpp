@@ -9,6 +9,7 @@
 
 #include "engine/config_pic18.h"
 #include "ui/control_ids.h"
+#include "ui/controls/icon_art.h"
 #include "ui/main_frame.h"
 #include "ui/pic18_option_texts.h"
 
@@ -44,9 +45,9 @@ QString CPIC18BaseView::GetViewTitle() const {
 }
 
 void CPIC18BaseView::BuildControls() {
-  AddIconButton(ctl::kHome, art::kHome)->setGeometry(12, 10, 40, 40);
-  AddIconButton(ctl::kBasicTest, art::kBasicTest)->setGeometry(700, 10, 40, 40);
-  AddIconButton(ctl::kCompactPage, art::kCompact)->setGeometry(748, 10, 40, 40);
+  AddIconButton(ctl::kHome, icon::kHome)->setGeometry(12, 10, 40, 40);
+  AddIconButton(ctl::kBasicTest, icon::kBasicTest)->setGeometry(700, 10, 40, 40);
+  AddIconButton(ctl::kCompactPage, icon::kCompactMode)->setGeometry(748, 10, 40, 40);
   AddHexFileRow(64);
   AddOperationButtons();
   BuildSettings();
@@ -77,9 +78,11 @@ void CPIC18BaseView::AddOperationButtons() {
   QFont bold = Button(ctl::kProgram)->font();
   bold.setBold(true);
   Button(ctl::kProgram)->setFont(bold);
-  AddIconButton(ctl::kReadRamAfterReset, art::kReadRam)->setGeometry(12, 368, 38, 38);
-  AddIconButton(ctl::kReadEepromAfterReset, art::kReadEeprom)->setGeometry(52, 368, 38, 38);
-  AddIconButton(ctl::kUpdateProgramMemory, art::kUpdate)->setGeometry(96, 362, 76, 52);
+  AddIconButton(ctl::kReadRamAfterReset, icon::kReadRamAfterReset)->setGeometry(12, 368, 38, 38);
+  AddIconButton(ctl::kReadEepromAfterReset, icon::kReadEepromAfterReset)
+      ->setGeometry(52, 368, 38, 38);
+  AddIconButton(ctl::kUpdateProgramMemory, icon::kUpdateProgramMemory)
+      ->setGeometry(96, 362, 76, 52);
 }
 
 void CPIC18BaseView::BuildSettings() {
@@ -289,7 +292,7 @@ QString CBasicTestView::GetViewTitle() const {
 }
 
 void CBasicTestView::BuildControls() {
-  AddIconButton(ctl::kHome, art::kHome)->setGeometry(12, 10, 40, 40);
+  AddIconButton(ctl::kHome, icon::kHome)->setGeometry(12, 10, 40, 40);
   AddHexFileRow(64);
   struct Operation {
     int id;
@@ -329,9 +332,9 @@ QString CMiniVortangView::GetViewTitle() const {
 }
 
 void CMiniVortangView::BuildControls() {
-  AddIconButton(ctl::kHome, art::kHome)->setGeometry(2, 2, 34, 34);
-  AddIconButton(ctl::kBasicTestFromCompact, art::kBasicTestSmall)->setGeometry(4, 40, 30, 28);
-  AddIconButton(ctl::kUpdateProgramMemory, art::kUpdate)->setGeometry(40, 2, 176, 52);
+  AddIconButton(ctl::kHome, icon::kHome)->setGeometry(2, 2, 34, 34);
+  AddIconButton(ctl::kBasicTestFromCompact, icon::kBasicTestCompact)->setGeometry(4, 40, 30, 28);
+  AddIconButton(ctl::kUpdateProgramMemory, icon::kUpdateProgramMemory)->setGeometry(40, 2, 176, 52);
   AddStatusControl()->setGeometry(40, 58, 176, 20);
 }
 

@@ -1,37 +1,23 @@
 #include "ui/ui_widgets.h"
 
-#include <QListView>
-#include <QPixmap>
-#include <QProgressBar>
-#include <QToolButton>
+#include "ui/controls/cqel_button.h"
+#include "ui/controls/cqel_list_box.h"
+#include "ui/controls/cqel_progress_ctrl.h"
 
 namespace velmora::ui {
 
-QAbstractButton* MakeIconButton(QWidget* parent, art::Bitmap bitmap) {
-  auto* button = new QToolButton(parent);
-  const QImage icon = art::IconWithAlpha(bitmap);
-  button->setIcon(QPixmap::fromImage(icon));
-  button->setIconSize(icon.size());
-  button->setAutoRaise(true);
+QAbstractButton* MakeIconButton(QWidget* parent, int bitmapResource) {
+  auto* button = new CqelButton(parent);
+  button->LoadIconBitmap(bitmapResource);
   return button;
 }
 
 QWidget* MakeLogList(QWidget* parent) {
-  auto* list = new QListView(parent);
-  list->setUniformItemSizes(true);  // keeps long logs cheap to lay out
-  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  return list;
+  return new CqelListBox(parent);
 }
 
 QWidget* MakeStatusControl(QWidget* parent) {
-  auto* bar = new QProgressBar(parent);
-  bar->setRange(0, 999);
-  bar->setValue(0);
-  bar->setTextVisible(true);
-  bar->setAlignment(Qt::AlignCenter);
-  bar->setFormat(QString());
-  return bar;
+  return new CqelProgressCtrl(parent);
 }
 
 }  // namespace velmora::ui
