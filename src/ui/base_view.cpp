@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "link/pic_vortang.h"
+#include "link/programmer_identity.h"
 #include "ui/artwork.h"
 #include "ui/control_ids.h"
 #include "ui/controls/cqel_list_box.h"
@@ -336,6 +338,10 @@ void CBaseView::ActivateView() {
     frame_.LogLine(indent + QString::fromUtf8(kMakerNotice));
     frame_.LogLine(indent + QStringLiteral("User Interface SW Version: ") +
                    QString::fromUtf8(kBuildDate));
+    // Reset and identify the programmer: its firmware version, or why there is none.
+    CPICVortang& link = frame_.Link();
+    if (link.Open(kProgrammerDescription, 0)) link.Close();
+    frame_.LogLine(indent + QString::fromStdString(link.statusText));
   }
   pageTimer_.start();
 }

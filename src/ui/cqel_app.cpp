@@ -2,8 +2,15 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QMessageBox>
+#include <nlohmann/json.hpp>
 
+#include "link/dynamic_library.h"
+#include "link/pic_vortang.h"
+#include "platform/clock.h"
+#include "sim_client.h"
 #include "ui/base_view.h"
+#include "ui/dialogs/qt_user_prompt.h"
 #include "ui/main_frame.h"
 
 namespace velmora {
@@ -12,24 +19,67 @@ StartOptions ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Velmora USB-Programmer"));
   parser.addHelpOption();
+  const QCommandLineOption simulate(
+      QStringLiteral("simulate"),
+      QStringLiteral("demo mode: use the simulated programmer with this target device"),
+      QStringLiteral("device"));
+  parser.addOption(simulate);
   parser.addPositionalArgument(QStringLiteral("preset"),
-                               QStringLiteral("settings preset (*.upr) to open"), "[preset]");
+                               QStringLiteral("settings preset (*.upr) to open"),
+                               QStringLiteral("[preset]"));
   parser.process(arguments);
   StartOptions options;
   if (!parser.positionalArguments().isEmpty()) {
     options.presetPath = parser.positionalArguments().join(QLatin1Char(' '));
   }
+  options.simulatedDevice = parser.value(simulate);
   return options;
 }
 
 CqelApp::CqelApp() = default;
-CqelApp::~CqelApp() = default;
+
+CqelApp::~CqelApp() {
+  frame_.reset();  // pages first: they refer to the link
+  link_.reset();
+}
+
+bool CqelApp::PrepareSimulator(const QString& device, std::string& driverPath) {
+  driverPath = ExecutableDirectory() + "/libvelmora-sim.so";
+  simulator_ = std::make_unique<sim::SimClient>(driverPath);
+  std::string error;
+  if (!simulator_->Loaded()) {
+    error = "cannot load the simulator " + driverPath;
+  } else if (simulator_->Configure(nlohmann::json{{"device", device.toStdString()}}.dump()) != 0) {
+    error = simulator_->LastError();
+  }
+  if (error.empty()) return true;
+  QMessageBox::critical(nullptr, QStringLiteral("Programmer Error"),
+                        QStringLiteral("Demo mode: ") + QString::fromStdString(error));
+  return false;
+}
 
 bool CqelApp::InitInstance(const StartOptions& options) {
   QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
   QCoreApplication::setApplicationName(QStringLiteral("Velmora USB-Programmer"));
 
-  frame_ = std::make_unique<CMainFrame>();
+  if (options.prompt) {
+    prompt_ = options.prompt;
+  } else {
+    dialogs_ = std::make_unique<QtUserPrompt>();
+    prompt_ = dialogs_.get();
+  }
+  std::string driverPath;
+  if (!options.simulatedDevice.isEmpty() &&
+      !PrepareSimulator(options.simulatedDevice, driverPath)) {
+    return false;
+  }
+  link_ = std::make_unique<CPICVortang>(*prompt_, DefaultClock(), driverPath);
+
+  frame_ = std::make_unique<CMainFrame>(*link_);
+  if (simulator_) {
+    frame_->SetTitleSuffix(
+        QStringLiteral("[simulated programmer, %1]").arg(options.simulatedDevice));
+  }
   if (!options.presetPath.isEmpty()) frame_->OpenPreset(options.presetPath);
   frame_->show();
   frame_->ActiveView()->ActivateView();

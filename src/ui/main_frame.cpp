@@ -56,7 +56,7 @@ const std::map<int, ViewFactory>& ViewFactories() {
   return factories;
 }
 
-CMainFrame::CMainFrame() {
+CMainFrame::CMainFrame(CPICVortang& link) : link_(link) {
   // No resizable border and no maximise box: only page switches change the size.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

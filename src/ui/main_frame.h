@@ -15,6 +15,7 @@
 namespace velmora {
 
 class CBaseView;
+class CPICVortang;
 
 // View types; the number is also the key under which a hidden page waits to be reused.
 enum ViewType : int {
@@ -44,8 +45,10 @@ class CMainFrame : public QMainWindow {
   Q_OBJECT
 
  public:
-  CMainFrame();
+  explicit CMainFrame(CPICVortang& link);
   ~CMainFrame() override;
+
+  CPICVortang& Link() { return link_; }
 
   // Shows the page of `type`, creating it on first use. Types without a page are ignored.
   void SwitchView(int type);
@@ -95,6 +98,7 @@ class CMainFrame : public QMainWindow {
   void PrintVisiblePage(bool preview);
   void UpdateTitle();
 
+  CPICVortang& link_;
   QStackedWidget* stack_;
   std::map<int, CBaseView*> views_;
   QStringList logLines_;

@@ -37,7 +37,9 @@ int main(int argc, char** argv) {
   if (!dir.exists() && !QDir().mkpath(dir.path())) return 1;
 
   velmora::CqelApp app;
-  app.InitInstance({});
+  velmora::StartOptions start;
+  start.simulatedDevice = QStringLiteral("PIC18F4550");
+  if (!app.InitInstance(start)) return 1;
   auto& frame = app.MainFrame();
   bool ok = Save(frame, dir, "start-page.png");
   frame.SwitchView(velmora::kPic18Page);

@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <vector>
 
+#include "gui_test_support.h"
+#include "platform/user_prompt.h"
 #include "ui/base_view.h"
 #include "ui/control_ids.h"
 #include "ui/cqel_app.h"
@@ -37,7 +39,7 @@ class ScriptedChooser final : public IFileChooser {
 class FileSelectionTest : public testing::Test {
  protected:
   void SetUp() override {
-    app_.InitInstance({});
+    ASSERT_TRUE(app_.InitInstance(SimulatedStart(prompt_)));
     auto chooser = std::make_unique<ScriptedChooser>();
     chooser_ = chooser.get();
     app_.MainFrame().SetFileChooser(std::move(chooser));
@@ -47,6 +49,7 @@ class FileSelectionTest : public testing::Test {
     return *app_.MainFrame().ActiveView();
   }
 
+  ScriptedPrompt prompt_;
   CqelApp app_;
   ScriptedChooser* chooser_ = nullptr;
 };

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <set>
 
+#include "gui_test_support.h"
+#include "platform/user_prompt.h"
 #include "ui/base_view.h"
 #include "ui/control_ids.h"
 #include "ui/cqel_app.h"
@@ -21,13 +23,14 @@ namespace {
 class FrameTest : public testing::Test {
  protected:
   void SetUp() override {
-    app_.InitInstance({});
+    ASSERT_TRUE(app_.InitInstance(SimulatedStart(prompt_)));
     QApplication::processEvents();
   }
   CMainFrame& Frame() { return app_.MainFrame(); }
   CBaseView& Page() { return *Frame().ActiveView(); }
   int LogCount() { return int(Frame().LogLines().size()); }
 
+  ScriptedPrompt prompt_;
   CqelApp app_;
 };
 
@@ -149,6 +152,17 @@ TEST_F(FrameTest, EnterAndEscapeDoNothingOnAPage) {
   EXPECT_EQ(&Page(), pic18);
   EXPECT_TRUE(pic18->CheckBox(ctl::kNoVerify)->isChecked());
   EXPECT_EQ(LogCount(), lines);
+}
+
+TEST_F(FrameTest, BannerEndsWithTheProgrammersStatusLine) {
+  const QStringList& lines = Frame().LogLines();
+  ASSERT_GE(lines.size(), 5);
+  EXPECT_EQ(lines[0], QString());
+  EXPECT_EQ(lines[1], QStringLiteral("                 Velmora USB-Programmer"));
+  EXPECT_EQ(lines[3], QStringLiteral("                 User Interface SW Version: Apr 28 2009"));
+  EXPECT_EQ(lines[4], QStringLiteral("                 Velmora FW V3.05 (simulated)"));
+  EXPECT_TRUE(prompt_.Records().empty());
+  EXPECT_TRUE(Frame().windowTitle().contains(QStringLiteral("simulated")));
 }
 
 TEST_F(FrameTest, BannerIsLoggedOnceOnTheFirstActivation) {

@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "engine/config_pic18.h"
+#include "gui_test_support.h"
+#include "platform/user_prompt.h"
 #include "ui/control_ids.h"
 #include "ui/cqel_app.h"
 #include "ui/main_frame.h"
@@ -26,7 +28,7 @@ constexpr int kCodeProtect7Check = 1237;
 class Pic18PageTest : public testing::Test {
  protected:
   void SetUp() override {
-    app_.InitInstance({});
+    ASSERT_TRUE(app_.InitInstance(SimulatedStart(prompt_)));
     std::fill(std::begin(options_), std::end(options_), 1);
   }
   CPIC18BaseView& Show(int type, std::string_view device) {
@@ -42,6 +44,7 @@ class Pic18PageTest : public testing::Test {
     return items;
   }
 
+  ScriptedPrompt prompt_;
   CqelApp app_;
   OptionSelections options_;
 };
