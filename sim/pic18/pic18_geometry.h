@@ -2,6 +2,8 @@
 // The shape of one simulated PIC18: the values of its catalogue row that the target model needs.
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace velmora::sim {
 
@@ -18,6 +20,11 @@ struct Pic18Geometry {
 
   uint32_t PanelSize() const { return programSize / panels; }
 };
+
+// The geometry of a PIC18 catalogue row (1..kPic18DeviceRows).
+Pic18Geometry Pic18GeometryOfRow(int row);
+// By catalogue name (exact); nullopt when no PIC18 row carries the name.
+std::optional<Pic18Geometry> Pic18GeometryByName(std::string_view name);
 
 // Table-pointer addresses of the PIC18 programming model.
 namespace pic18addr {

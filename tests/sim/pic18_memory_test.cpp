@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "memory/catalogue.h"
 #include "pic18_test_support.h"
 
 namespace velmora::sim {
@@ -9,6 +10,23 @@ namespace {
 
 using testing::kPic18F452;
 using testing::kPic18F8720;
+
+TEST(Pic18Memory, ModelsEveryCatalogueRow) {
+  for (int row = 1; row <= kPic18DeviceRows; ++row) {
+    const Pic18Device& device = kPic18Devices[row];
+    SCOPED_TRACE(device.name);
+    const Pic18Memory memory(Pic18GeometryOfRow(row), 0x05);
+    const uint16_t id = memory.ReadTable(0x3FFFFF) << 8 | memory.ReadTable(0x3FFFFE);
+    EXPECT_EQ(id, device.deviceId | 0x05);
+    EXPECT_EQ(memory.program().size(), size_t(device.programSize));
+    EXPECT_EQ(memory.eeprom().size(), size_t(device.eepromSize));
+    EXPECT_EQ(memory.ram().size(), size_t(device.ramSize));
+    EXPECT_EQ(memory.geometry().PanelSize() * device.panels, uint32_t(device.programSize));
+    EXPECT_EQ(memory.geometry().writeBuffer, uint32_t(device.writeBuffer));
+    for (int i = 0; i < 14; ++i) EXPECT_EQ(memory.configuration()[i], device.configMasks[i]);
+  }
+  EXPECT_FALSE(Pic18GeometryByName("ATmega8"));
+}
 
 TEST(Pic18Memory, FlashWritesOnlyClearBitsUntilErased) {
   Pic18Memory memory(kPic18F452);

@@ -11,42 +11,11 @@
 
 namespace velmora::sim::testing {
 
-constexpr Pic18Geometry kPic18F452{.name = "PIC18F452",
-                                   .deviceId = 0x0420,
-                                   .programSize = 32768,
-                                   .panels = 4,
-                                   .eepromSize = 256,
-                                   .ramSize = 1536,
-                                   .writeBuffer = 8,
-                                   .configMasks = {0x00, 0x27, 0x0F, 0x0F, 0x00, 0x01, 0x85, 0x00,
-                                                   0x0F, 0xC0, 0x0F, 0xE0, 0x0F, 0x40}};
-constexpr Pic18Geometry kPic18F8720{.name = "PIC18F8720",
-                                    .deviceId = 0x0600,
-                                    .programSize = 131072,
-                                    .panels = 8,
-                                    .eepromSize = 1024,
-                                    .ramSize = 3840,
-                                    .writeBuffer = 8,
-                                    .configMasks = {0x00, 0x27, 0x0F, 0x0F, 0x83, 0x01, 0x85, 0x00,
-                                                    0xFF, 0xC0, 0xFF, 0xE0, 0xFF, 0x40}};
-constexpr Pic18Geometry kPic18F4550{.name = "PIC18F4550",
-                                    .deviceId = 0x1200,
-                                    .programSize = 32768,
-                                    .panels = 1,
-                                    .eepromSize = 256,
-                                    .ramSize = 2048,
-                                    .writeBuffer = 32,
-                                    .configMasks = {0x3F, 0xCF, 0x3F, 0x1F, 0x00, 0x87, 0xE5, 0x00,
-                                                    0x0F, 0xC0, 0x0F, 0xE0, 0x0F, 0x40}};
-constexpr Pic18Geometry kPic18F8722{.name = "PIC18F8722",
-                                    .deviceId = 0x1420,
-                                    .programSize = 131072,
-                                    .panels = 1,
-                                    .eepromSize = 1024,
-                                    .ramSize = 3936,
-                                    .writeBuffer = 64,
-                                    .configMasks = {0x00, 0xCF, 0x1F, 0x1F, 0xF3, 0x87, 0xF5, 0x00,
-                                                    0xFF, 0xC0, 0xFF, 0xE0, 0xFF, 0x40}};
+// Catalogue rows the tests use.
+inline const Pic18Geometry kPic18F452 = *Pic18GeometryByName("PIC18F452");    // 4 panels
+inline const Pic18Geometry kPic18F8720 = *Pic18GeometryByName("PIC18F8720");  // 8 panels
+inline const Pic18Geometry kPic18F4550 = *Pic18GeometryByName("PIC18F4550");  // 32-byte buffer
+inline const Pic18Geometry kPic18F8722 = *Pic18GeometryByName("PIC18F8722");  // 64-byte buffer
 
 // Writes ICSP commands as pin samples and reads shifted-out bytes back.
 class IcspStream {
