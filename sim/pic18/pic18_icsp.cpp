@@ -94,12 +94,12 @@ bool Pic18IcspTarget::OnSample(uint8_t pins) {
     previousClock_ = clock;
   }
   if (clock && !previousClock_) {
-    highSamples_ = 0;
+    highMicros_ = 0;
     const bool output = shiftingOut_ && bitCount_ >= kFirstOutputBit;
     drivesPgd_ = output ? (outByte_ >> (bitCount_ - kFirstOutputBit)) & 1 : true;
   }
   if (clock) {
-    ++highSamples_;
+    highMicros_ += microsPerSample_;
   } else if (previousClock_) {
     OnFallingEdge(pins & icsp_pin::kPgd);
   }
@@ -151,8 +151,9 @@ void Pic18IcspTarget::OnFallingEdge(bool dataBit) {
 void Pic18IcspTarget::OnCommandBits(uint32_t command) {
   if (programPending_) {
     programPending_ = false;
-    const uint64_t heldNanoseconds = highSamples_ * sampleNanoseconds_;
-    if (command == icsp::kCore && heldNanoseconds >= uint64_t{minimumHoldMicroseconds_} * 1000) {
+    // Half a sample of slack for the rounding of the sample period.
+    const bool heldLongEnough = highMicros_ + microsPerSample_ / 2 >= minimumHoldMicroseconds_;
+    if (command == icsp::kCore && heldLongEnough) {
       StartProgramming();
     } else {
       ++counters_.lostWrites;

@@ -37,7 +37,7 @@ class Pic18IcspTarget {
   explicit Pic18IcspTarget(Pic18Memory& memory);
 
   // Duration of one sample, so that the programming hold (PGC held high) can be timed.
-  void SetSampleNanoseconds(uint32_t nanoseconds) { sampleNanoseconds_ = nanoseconds; }
+  void SetMicrosPerSample(double micros) { microsPerSample_ = micros; }
   // Shortest hold that completes a write or row erase.
   void SetMinimumHoldMicroseconds(uint32_t microseconds) {
     minimumHoldMicroseconds_ = microseconds;
@@ -79,7 +79,7 @@ class Pic18IcspTarget {
   void ClearHoldingRows();
 
   Pic18Memory& memory_;
-  uint32_t sampleNanoseconds_ = 1000;
+  double microsPerSample_ = 1.0;
   uint32_t minimumHoldMicroseconds_ = 1000;
   Counters counters_;
 
@@ -89,7 +89,7 @@ class Pic18IcspTarget {
   bool drivesPgd_ = true;
   uint32_t bitCount_ = 0;
   uint32_t shift_ = 0;
-  uint64_t highSamples_ = 0;
+  double highMicros_ = 0;  // how long the clock has been high
   bool shiftingOut_ = false;
   uint8_t outByte_ = 0;
   bool programPending_ = false;

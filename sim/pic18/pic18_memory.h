@@ -67,6 +67,7 @@ class Pic18Memory {
   void AddStuckBit(const StuckBit& fault) { stuckBits_.push_back(fault); }
   void FailConfigurationWriteOnce(uint32_t index);
   void SetAbsent(AbsentTarget absent) { absent_ = absent; }
+  AbsentTarget absent() const { return absent_; }
   bool IsAbsent() const { return absent_ != AbsentTarget::kNone; }
 
  private:
