@@ -163,28 +163,30 @@ class CPICVortang {
   // Each runs inside one programming cycle, between EnterProgrammingMode and
   // LeaveProgrammingMode, on the full programmer's firmware or the mini programmer's ICSP
   // stream as firmwareMode says. Data comes from fileImage, read results go to chipImage.
-  // 1 = success, 0 = failure (also whenever the link was lost). The primitives marked "device"
-  // refuse with "No PIC device detected." while fileImage holds no identified device.
+  // 1 = success, 0 = failure (also whenever the link was lost).
 
-  int IdentifyPic18();  // catalogue row, 0 = unknown device
+  // The catalogue row of the target, 0 = unknown device.
+  int IdentifyPic18();
+  // These run without an identified device.
   int BulkErase();
   int EraseEeprom();
   int EraseFlashPanels();  // boot block and panels; data EEPROM kept
   int EraseIdRow();
   int EraseAllRows();
-  int WriteProgramMemory();     // device
-  int WriteBlock(int address);  // device
-  int UpdateChangedBlocks();    // device
-  int WriteIdLocations();       // device
   int WriteConfiguration();
-  int WriteEeprom();                         // device
-  int ReadProgramRange(int start, int end);  // device; -1 = from 0 / to programSize
-  int ReadProgramMemory();                   // device
-  int ReadIdLocations();                     // device
-  int ReadConfiguration();                   // device
-  int ReadEeprom();                          // device
-  int ReadRam();                             // device
-  int ReadRamHeld();                         // device; always 0
+  // These refuse with "No PIC device detected." while fileImage holds no identified device.
+  int WriteProgramMemory();
+  int WriteBlock(int address);
+  int UpdateChangedBlocks();
+  int WriteIdLocations();
+  int WriteEeprom();
+  int ReadProgramRange(int start, int end);  // -1 = from 0 / up to programSize
+  int ReadProgramMemory();
+  int ReadIdLocations();
+  int ReadConfiguration();
+  int ReadEeprom();
+  int ReadRam();
+  int ReadRamHeld();  // always 0
   // First differing address or index, -1 when none.
   int FindProgramMismatch();
   int FindEepromMismatch();
