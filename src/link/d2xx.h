@@ -44,10 +44,14 @@ typedef uint32_t FT_STATUS;
 #define FT_PARITY_NONE 0
 #define FT_PARITY_ODD 1
 #define FT_PARITY_EVEN 2
+#define FT_PARITY_MARK 3
+#define FT_PARITY_SPACE 4
 
 // FT_SetFlowControl values.
 #define FT_FLOW_NONE 0x0000
 #define FT_FLOW_RTS_CTS 0x0100
+#define FT_FLOW_DTR_DSR 0x0200
+#define FT_FLOW_XON_XOFF 0x0400
 
 // FT_Purge masks.
 #define FT_PURGE_RX 1u
