@@ -66,9 +66,9 @@ void CqelLog::ClearView() {
   Notify({LogEvent::Kind::kViewCleared, {}, 0});
 }
 
-void CqelLog::ScrollView(int topIndex) {
+void CqelLog::ScrollView(int fromEnd) {
   std::lock_guard change(changeMutex_);
-  Notify({LogEvent::Kind::kScrolled, {}, topIndex});
+  Notify({LogEvent::Kind::kScrolled, {}, fromEnd});
 }
 
 std::vector<std::string> CqelLog::Lines() const {

@@ -22,11 +22,11 @@ struct LogEvent {
     kRemovedLast,  // the last line was removed (ReplaceLastLogLine)
     kCleared,      // the log was emptied
     kViewCleared,  // only the view's list was emptied; the stored lines stay
-    kScrolled,     // the view should show `topIndex` as its first line
+    kScrolled,     // the view shows item (item count - `fromEnd`) as its first line
   };
   Kind kind;
   std::string line;
-  int topIndex = 0;
+  int fromEnd = 0;
 };
 
 using LogObserver = std::function<void(const LogEvent&)>;
@@ -43,7 +43,9 @@ class CqelLog {
   void ClearLog();
   // Only the view's list is emptied (read-after-reset dumps start on a clean list).
   void ClearView();
-  void ScrollView(int topIndex);
+  // Scrolls the view so that its top item is the item count minus `fromEnd` (a dump shows its
+  // heading on top).
+  void ScrollView(int fromEnd);
 
   std::vector<std::string> Lines() const;
   size_t LineCount() const;

@@ -84,7 +84,7 @@ TEST(CqelLog, ObserversSeeEveryChangeInOrder) {
         seen.push_back("view");
         break;
       case LogEvent::Kind::kScrolled:
-        seen.push_back("top " + std::to_string(e.topIndex));
+        seen.push_back("top " + std::to_string(e.fromEnd));
         break;
     }
   });
