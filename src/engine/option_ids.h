@@ -1,6 +1,12 @@
 #pragma once
-// The named option selections of the ATmega, PIC18 and dsPIC30 views, in the order of the
-// document's optionSelections array; each name is also the registry value name of its entry.
+// The named option selections of the ATmega, PIC18 and dsPIC30 views, in the order in which the
+// document keeps them. The document stores each under its name in the settings, the views map
+// their controls onto them and the configuration encoders turn them into fuse and configuration
+// bits; all three use this one list.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace velmora {
 
@@ -120,7 +126,10 @@ enum OptionId : int {
   kOptionCount
 };
 
-inline constexpr const char* kOptionNames[kOptionCount] = {
+static_assert(kOptionCount == 112);
+
+// The settings value name of every option, indexed by OptionId.
+inline constexpr std::array<const char*, kOptionCount> kOptionNames = {
     "MEGALB1",
     "MEGALB2",
     "MEGABLB01",
@@ -234,5 +243,16 @@ inline constexpr const char* kOptionNames[kOptionCount] = {
     "DSPIC30FASTVERIFY",
     "DSPIC30NOVERIFY",
 };
+
+// One selection per option: a check state (0/1) or a list index, which is the field value.
+using OptionSelections = int32_t[kOptionCount];
+
+// The option with the given settings value name, if there is one.
+constexpr std::optional<OptionId> OptionIdFromName(std::string_view name) {
+  for (int id = 0; id < kOptionCount; ++id) {
+    if (name == kOptionNames[id]) return static_cast<OptionId>(id);
+  }
+  return std::nullopt;
+}
 
 }  // namespace velmora
