@@ -7,51 +7,12 @@
 
 #define VELMORA_D2XX_EXPORT extern "C" __attribute__((visibility("default")))
 
-using FT_HANDLE = void*;
-using FT_STATUS = uint32_t;
-
-// Status codes.
-inline constexpr FT_STATUS FT_OK = 0;
-inline constexpr FT_STATUS FT_INVALID_HANDLE = 1;
-inline constexpr FT_STATUS FT_DEVICE_NOT_FOUND = 2;
-inline constexpr FT_STATUS FT_DEVICE_NOT_OPENED = 3;
-inline constexpr FT_STATUS FT_IO_ERROR = 4;
-inline constexpr FT_STATUS FT_INSUFFICIENT_RESOURCES = 5;
-inline constexpr FT_STATUS FT_INVALID_PARAMETER = 6;
-inline constexpr FT_STATUS FT_INVALID_BAUD_RATE = 7;
-inline constexpr FT_STATUS FT_OTHER_ERROR = 18;
-
-// FT_OpenEx: what its first argument names.
-inline constexpr uint32_t FT_OPEN_BY_SERIAL_NUMBER = 1;
-inline constexpr uint32_t FT_OPEN_BY_DESCRIPTION = 2;
-
-// FT_SetDataCharacteristics.
-inline constexpr uint8_t FT_BITS_7 = 7;
-inline constexpr uint8_t FT_BITS_8 = 8;
-inline constexpr uint8_t FT_STOP_BITS_1 = 0;
-inline constexpr uint8_t FT_STOP_BITS_2 = 2;
-inline constexpr uint8_t FT_PARITY_NONE = 0;
-inline constexpr uint8_t FT_PARITY_ODD = 1;
-inline constexpr uint8_t FT_PARITY_EVEN = 2;
-inline constexpr uint8_t FT_PARITY_MARK = 3;
-inline constexpr uint8_t FT_PARITY_SPACE = 4;
-
-// FT_SetFlowControl.
-inline constexpr uint16_t FT_FLOW_NONE = 0x0000;
-inline constexpr uint16_t FT_FLOW_RTS_CTS = 0x0100;
-inline constexpr uint16_t FT_FLOW_DTR_DSR = 0x0200;
-inline constexpr uint16_t FT_FLOW_XON_XOFF = 0x0400;
-
-// FT_Purge mask bits: RX drops what the chip received and the PC has not read yet, TX drops
-// what the PC wrote and the chip has not sent yet.
-inline constexpr uint32_t FT_PURGE_RX = 1;
-inline constexpr uint32_t FT_PURGE_TX = 2;
-
-// FT_SetBitMode modes. In asynchronous bit-bang mode every written byte is put on the pins
+// Types, status codes and constants are the ones the programmer link binds against. The purge
+// bits: RX drops what the chip received and the PC has not read yet, TX what the PC wrote and
+// the chip has not sent yet. In asynchronous bit-bang mode every written byte is put on the pins
 // (the mask selects the outputs) and the pin states are captured for reading; the sample clock
 // runs at 16 times the baud rate set with FT_SetBaudRate.
-inline constexpr uint8_t FT_BITMODE_RESET = 0x00;
-inline constexpr uint8_t FT_BITMODE_ASYNC_BITBANG = 0x01;
+#include "link/d2xx.h"
 
 // The entry points. Every function but FT_OpenEx answers a null, closed or unknown handle with
 // FT_INVALID_HANDLE.

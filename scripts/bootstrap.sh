@@ -8,6 +8,7 @@ PACKAGES=(
   libcli11-dev nlohmann-json3-dev
   libftdi1-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
+  fonts-dejavu-core
   gputils gcc-avr avr-libc binutils-avr srecord
   xvfb xauth
 )

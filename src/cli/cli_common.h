@@ -2,7 +2,6 @@
 // Shared pieces of the command-line front end: exit codes, the non-interactive prompt and the
 // registration functions of the command groups.
 #include <CLI/CLI.hpp>
-
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -23,8 +22,7 @@ enum ExitCode : int {
 class CliPrompt final : public IUserPrompt {
  public:
   explicit CliPrompt(std::ostream& out);
-  Answer MessageBox(const std::string& text, const std::string& caption,
-                    uint32_t style) override;
+  Answer MessageBox(const std::string& text, const std::string& caption, uint32_t style) override;
   std::optional<HexSaveChoice> AskHexSavePath(const std::string& suggestedPath) override;
 
   bool answerYes = false;
@@ -47,5 +45,6 @@ struct CommandContext {
 };
 
 void AddHexCommands(CLI::App& app, CommandContext& context);
+void AddProgrammerCommands(CLI::App& app, CommandContext& context);
 
 }  // namespace velmora::cli

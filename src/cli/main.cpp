@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
       ->excludes(yes);
 
   AddHexCommands(app, context);
+  AddProgrammerCommands(app, context);
 
   try {
     app.parse(argc, argv);

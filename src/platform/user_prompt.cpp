@@ -36,6 +36,12 @@ std::optional<HexSaveChoice> ScriptedPrompt::AskHexSavePath(const std::string& s
   return hexSave_;
 }
 
+SignatureBytesEntry ScriptedPrompt::AskSignatureBytes(const SignatureBytesEntry& initial) {
+  std::lock_guard lock(mutex_);
+  signatureRequests_.push_back(initial);
+  return signatureEntry_.value_or(initial);
+}
+
 void ScriptedPrompt::QueueAnswer(Answer answer) {
   std::lock_guard lock(mutex_);
   queued_.push_back(answer);
@@ -51,6 +57,11 @@ void ScriptedPrompt::SetHexSaveChoice(std::optional<HexSaveChoice> choice) {
   hexSave_ = std::move(choice);
 }
 
+void ScriptedPrompt::SetSignatureBytesEntry(std::optional<SignatureBytesEntry> entry) {
+  std::lock_guard lock(mutex_);
+  signatureEntry_ = std::move(entry);
+}
+
 std::vector<PromptRecord> ScriptedPrompt::Records() const {
   std::lock_guard lock(mutex_);
   return records_;
@@ -61,10 +72,16 @@ std::vector<std::string> ScriptedPrompt::SuggestedSavePaths() const {
   return savePaths_;
 }
 
+std::vector<SignatureBytesEntry> ScriptedPrompt::SignatureRequests() const {
+  std::lock_guard lock(mutex_);
+  return signatureRequests_;
+}
+
 void ScriptedPrompt::ClearRecords() {
   std::lock_guard lock(mutex_);
   records_.clear();
   savePaths_.clear();
+  signatureRequests_.clear();
 }
 
 }  // namespace velmora

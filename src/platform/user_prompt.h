@@ -40,6 +40,12 @@ struct HexSaveChoice {
   bool saveEmptyAreas = false;  // "Save empty areas (filled up with 0xFF)"
 };
 
+// The "Signature Bytes Missing" dialog's two values; it hands them back whichever way it closes.
+struct SignatureBytesEntry {
+  std::string signatureText;   // six hex digits, e.g. "1E9602"
+  bool doNotAskAgain = false;  // "Do not ask again"
+};
+
 class IUserPrompt {
  public:
   virtual ~IUserPrompt() = default;
@@ -47,6 +53,11 @@ class IUserPrompt {
                             uint32_t style) = 0;
   // The HEX save dialog; nullopt when the user cancels.
   virtual std::optional<HexSaveChoice> AskHexSavePath(const std::string& suggestedPath) = 0;
+  // Asks for the signature of an ATmega whose signature reads blank. Front ends without a user
+  // close it at once: the values come back unchanged.
+  virtual SignatureBytesEntry AskSignatureBytes(const SignatureBytesEntry& initial) {
+    return initial;
+  }
 };
 
 // One recorded message box.
@@ -64,14 +75,19 @@ class ScriptedPrompt final : public IUserPrompt {
   Answer MessageBox(const std::string& text, const std::string& caption,
                     uint32_t style) override;
   std::optional<HexSaveChoice> AskHexSavePath(const std::string& suggestedPath) override;
+  SignatureBytesEntry AskSignatureBytes(const SignatureBytesEntry& initial) override;
 
   void QueueAnswer(Answer answer);
   // Used for questions when the queue is empty; OK-only boxes always answer Ok.
   void SetDefaultAnswer(Answer answer);
   void SetHexSaveChoice(std::optional<HexSaveChoice> choice);
+  // What the signature dialog hands back; without one it hands back what it was shown.
+  void SetSignatureBytesEntry(std::optional<SignatureBytesEntry> entry);
 
   std::vector<PromptRecord> Records() const;
   std::vector<std::string> SuggestedSavePaths() const;
+  // The entries the signature dialog was shown with, in order.
+  std::vector<SignatureBytesEntry> SignatureRequests() const;
   void ClearRecords();
 
  private:
@@ -81,6 +97,8 @@ class ScriptedPrompt final : public IUserPrompt {
   std::optional<HexSaveChoice> hexSave_;
   std::vector<PromptRecord> records_;
   std::vector<std::string> savePaths_;
+  std::optional<SignatureBytesEntry> signatureEntry_;
+  std::vector<SignatureBytesEntry> signatureRequests_;
 };
 
 // Picks the answer a box with the given style allows, for non-interactive front ends:

@@ -32,6 +32,21 @@ TEST(ScriptedPrompt, HexSaveDialogReturnsConfiguredChoice) {
   EXPECT_EQ(prompt.SuggestedSavePaths(), (std::vector<std::string>{"a.hex", "b.hex"}));
 }
 
+TEST(ScriptedPrompt, SignatureDialogHandsBackShownEntryUnlessScripted) {
+  ScriptedPrompt prompt;
+  const auto unchanged = prompt.AskSignatureBytes({"1E95", false});
+  EXPECT_EQ(unchanged.signatureText, "1E95");
+  EXPECT_FALSE(unchanged.doNotAskAgain);
+  prompt.SetSignatureBytesEntry(SignatureBytesEntry{"1E9602", true});
+  const auto typed = prompt.AskSignatureBytes({"", false});
+  EXPECT_EQ(typed.signatureText, "1E9602");
+  EXPECT_TRUE(typed.doNotAskAgain);
+  const auto requests = prompt.SignatureRequests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].signatureText, "1E95");
+  EXPECT_EQ(requests[1].signatureText, "");
+}
+
 TEST(NonInteractiveAnswer, FollowsButtonSet) {
   EXPECT_EQ(NonInteractiveAnswer(mb::kYesNo, true), Answer::Yes);
   EXPECT_EQ(NonInteractiveAnswer(mb::kYesNo, false), Answer::No);

@@ -1,0 +1,126 @@
+#include "firmware.h"
+
+#include <algorithm>
+
+namespace velmora::sim {
+
+namespace {
+
+constexpr uint8_t kLastControlByte = 0x17;
+constexpr uint8_t kPowerOn = 0x08;
+constexpr uint8_t kPowerOff = 0x09;
+constexpr uint8_t kCycleStart = 0x0A;
+constexpr uint8_t kCycleEnd = 0x0B;
+constexpr uint8_t kHighVoltageEntry = 0x16;
+constexpr uint8_t kLowVoltageEntry = 0x17;
+constexpr uint8_t kProbe = 0x20;
+constexpr uint8_t kVersionText = 0x57;
+
+std::string ControlName(uint8_t byte) {
+  switch (byte) {
+    case kPowerOn:
+      return "power on";
+    case kPowerOff:
+      return "power off";
+    case kCycleStart:
+      return "cycle start";
+    case kCycleEnd:
+      return "cycle end";
+    case kHighVoltageEntry:
+      return "high-voltage programming mode";
+    case kLowVoltageEntry:
+      return "low-voltage programming mode";
+    default:
+      return "line 0x" + FormatHexBytes(&byte, 1);
+  }
+}
+
+}  // namespace
+
+FirmwareModel::FirmwareModel(const Scenario& scenario, ITarget& target, IFrameIo& link)
+    : scenario_(scenario), target_(target), link_(link) {
+  lines_.externalPower = scenario.externalPower;
+}
+
+void FirmwareModel::Reply(std::span<const uint8_t> bytes) {
+  if (!muted_) link_.Reply(bytes);
+}
+
+void FirmwareModel::Receive(uint8_t byte) {
+  if (!pending_.empty()) {
+    pending_.push_back(byte);
+    if (pending_.size() >= needed_) StepTargetCommand();
+    return;
+  }
+  muted_ = scenario_.faults.replyNeverComes.count(byte) > 0;
+  if (scenario_.faults.noFirmware) {
+    // Only the boot code runs: it reports that there is no firmware and ignores the rest.
+    const uint8_t none = 0;
+    if (byte == kProbe) FrameCommand(byte, "presence probe (no firmware)", {&none, 1});
+    return;
+  }
+  if (byte <= kLastControlByte) {
+    ControlByte(byte);
+  } else if (byte == kProbe) {
+    const auto length = static_cast<uint8_t>(scenario_.firmware.size());
+    FrameCommand(byte, "presence probe", {&length, 1});
+  } else if (byte == kVersionText) {
+    const auto* text = reinterpret_cast<const uint8_t*>(scenario_.firmware.data());
+    FrameCommand(byte, "version text", {text, scenario_.firmware.size()});
+  } else {
+    pending_.push_back(byte);
+    StepTargetCommand();
+  }
+}
+
+void FirmwareModel::FrameCommand(uint8_t byte, const std::string& name,
+                                 std::span<const uint8_t> reply) {
+  link_.RecordCommand({&byte, 1}, name);
+  Reply(reply);
+}
+
+void FirmwareModel::ControlByte(uint8_t byte) {
+  switch (byte) {
+    case kPowerOn:
+      lines_.relayOn = true;
+      break;
+    case kPowerOff:
+      lines_.relayOn = false;
+      if (!lines_.Powered()) lines_.programmingEntry = 0;
+      break;
+    case kCycleStart:
+      lines_.linesSinceCycleStart = 0;
+      break;
+    case kCycleEnd:
+      lines_.programmingEntry = 0;
+      break;
+    case kHighVoltageEntry:
+    case kLowVoltageEntry:
+      lines_.programmingEntry = byte;
+      break;
+    default:
+      break;
+  }
+  lines_.linesSinceCycleStart |= 1u << byte;
+  link_.RecordCommand({&byte, 1}, ControlName(byte));
+  target_.OnControlByte(byte, *this);
+}
+
+void FirmwareModel::StepTargetCommand() {
+  const CommandStep step = target_.OnCommandBytes(pending_, *this);
+  switch (step.kind) {
+    case CommandStep::Kind::kNeedMore:
+      needed_ = pending_.size() + std::max<size_t>(1, step.moreBytes);
+      return;
+    case CommandStep::Kind::kDone:
+      link_.RecordCommand(pending_, step.name);
+      break;
+    case CommandStep::Kind::kUnknown:
+      link_.RecordCommand(pending_, "unknown command, ignored");
+      break;
+  }
+  pending_.clear();
+  needed_ = 0;
+}
+
+}  // namespace velmora::sim

@@ -1,0 +1,54 @@
+#pragma once
+// The full programmer's firmware frame: presence probe and version text, the control bytes
+// 0x00..0x17 as line and power state, and the assembly of every other command (with its
+// operands) for the target model.
+#include <memory>
+#include <vector>
+
+#include "scenario.h"
+#include "target.h"
+
+namespace velmora::sim {
+
+// What the frame needs from the link besides the target services.
+class IFrameIo : public ITargetIo {
+ public:
+  virtual void RecordCommand(std::span<const uint8_t> bytes, const std::string& name) = 0;
+
+ protected:
+  ~IFrameIo() = default;
+};
+
+class FirmwareModel final : public ITargetIo {
+ public:
+  FirmwareModel(const Scenario& scenario, ITarget& target, IFrameIo& link);
+
+  // One byte as the firmware receives it over the serial line.
+  void Receive(uint8_t byte);
+  // True while a command waits for operand bytes.
+  bool InCommand() const { return !pending_.empty(); }
+
+  // ITargetIo for the target: replies of a muted command are swallowed.
+  void Reply(std::span<const uint8_t> bytes) override;
+  using ITargetIo::Reply;
+  void AddDeviceMicros(double micros) override { link_.AddDeviceMicros(micros); }
+  void Note(const std::string& text) override { link_.Note(text); }
+  const ProgrammerLines& Lines() const override { return lines_; }
+  double NowMicros() const override { return link_.NowMicros(); }
+  double MicrosPerSample() const override { return link_.MicrosPerSample(); }
+
+ private:
+  void ControlByte(uint8_t byte);
+  void FrameCommand(uint8_t byte, const std::string& name, std::span<const uint8_t> reply);
+  void StepTargetCommand();
+
+  const Scenario& scenario_;
+  ITarget& target_;
+  IFrameIo& link_;
+  ProgrammerLines lines_;
+  std::vector<uint8_t> pending_;  // command byte and operands received so far
+  size_t needed_ = 0;             // pending_ size at which the target looks again
+  bool muted_ = false;
+};
+
+}  // namespace velmora::sim

@@ -1,0 +1,117 @@
+#include "scenario.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "link/programmer_identity.h"
+
+namespace velmora::sim {
+
+namespace {
+
+const char* Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+void CheckKeys(const nlohmann::json& object, std::initializer_list<const char*> known,
+               const std::string& where) {
+  if (!object.is_object()) throw std::runtime_error(where + " must be a JSON object");
+  for (const auto& [key, value] : object.items()) {
+    bool found = false;
+    for (const char* k : known) found = found || key == k;
+    if (!found) throw std::runtime_error("unknown key \"" + key + "\" in " + where);
+  }
+}
+
+Faults ParseFaults(const nlohmann::json& json) {
+  CheckKeys(json, {"noFirmware", "noProgrammer", "unplugAfterBytes", "replyNeverComes"}, "faults");
+  Faults faults;
+  faults.noFirmware = json.value("noFirmware", false);
+  faults.noProgrammer = json.value("noProgrammer", false);
+  if (json.contains("unplugAfterBytes")) {
+    faults.unplugAfterBytes = json.at("unplugAfterBytes").get<uint64_t>();
+  }
+  for (const auto& command : json.value("replyNeverComes", nlohmann::json::array())) {
+    faults.replyNeverComes.insert(ParseByte(command));
+  }
+  return faults;
+}
+
+}  // namespace
+
+uint8_t ParseByte(const nlohmann::json& value) {
+  if (value.is_number_unsigned() && value.get<uint64_t>() <= 0xFF) return value.get<uint8_t>();
+  if (value.is_string()) {
+    const std::string text = value.get<std::string>();
+    size_t used = 0;
+    const unsigned long number = std::stoul(text, &used, 0);
+    if (used == text.size() && number <= 0xFF) return static_cast<uint8_t>(number);
+  }
+  throw std::runtime_error("not a byte: " + value.dump());
+}
+
+std::vector<uint8_t> ParseHexBytes(const std::string& text) {
+  std::vector<uint8_t> bytes;
+  std::string digits;
+  for (char c : text) {
+    if (c == ' ') continue;
+    if (!std::isxdigit(static_cast<unsigned char>(c))) {
+      throw std::runtime_error("not hexadecimal bytes: \"" + text + "\"");
+    }
+    digits += c;
+  }
+  if (digits.size() % 2) throw std::runtime_error("odd number of hex digits: \"" + text + "\"");
+  for (size_t i = 0; i < digits.size(); i += 2) {
+    bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+  }
+  return bytes;
+}
+
+std::string FormatHexBytes(const uint8_t* bytes, size_t count) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(count * 3);
+  for (size_t i = 0; i < count; ++i) {
+    if (i) text += ' ';
+    text += kDigits[bytes[i] >> 4];
+    text += kDigits[bytes[i] & 0xF];
+  }
+  return text;
+}
+
+Scenario ParseScenario(const nlohmann::json& json) {
+  CheckKeys(json,
+            {"programmer", "firmware", "description", "device", "memory", "externalPower",
+             "stateFile", "transcriptFile", "faults", "target"},
+            "the scenario");
+  try {
+    Scenario scenario;
+    const std::string programmer = json.value("programmer", "full");
+    if (programmer == "mini") {
+      scenario.programmer = Scenario::Programmer::kMini;
+    } else if (programmer != "full") {
+      throw std::runtime_error("programmer must be \"full\" or \"mini\"");
+    }
+    scenario.firmware = json.value("firmware", std::string(kDefaultFirmwareText));
+    if (scenario.firmware.size() > 255) throw std::runtime_error("firmware text over 255 bytes");
+    scenario.description = json.value("description", std::string(kProgrammerDescription));
+    scenario.device = json.value("device", "");
+    scenario.memory = json.value("memory", "");
+    scenario.externalPower = json.value("externalPower", true);
+    scenario.stateFile = json.value("stateFile", std::string(Env("VELMORA_SIM_STATE")));
+    scenario.transcriptFile =
+        json.value("transcriptFile", std::string(Env("VELMORA_SIM_TRANSCRIPT")));
+    if (json.contains("faults")) scenario.faults = ParseFaults(json.at("faults"));
+    if (json.contains("target")) {
+      scenario.target = json.at("target");
+      if (!scenario.target.is_object()) throw std::runtime_error("target must be an object");
+    }
+    return scenario;
+  } catch (const nlohmann::json::exception& e) {
+    throw std::runtime_error(std::string("scenario: ") + e.what());
+  }
+}
+
+}  // namespace velmora::sim

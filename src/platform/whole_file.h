@@ -1,0 +1,25 @@
+#pragma once
+// Whole-file reads and writes: a file is read with one pass into memory, and written by putting
+// the whole text into a temporary file beside the target and renaming it over the target, so
+// that a failed write never leaves a half-written file in place of an existing one.
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+struct FileBytes {
+  std::unique_ptr<char[]> data;
+  size_t size = 0;
+  std::string_view View() const { return {data.get(), size}; }
+};
+
+// Reads the whole file. Returns 0, or the errno value of the call that failed.
+int ReadWholeFile(const std::string& path, FileBytes& out);
+
+// Replaces the file's contents with `text` (creating it when missing). Returns 0, or the errno
+// value of the call that failed; the file is then unchanged and no temporary file is left.
+int ReplaceWholeFile(const std::string& path, std::string_view text);
+
+}  // namespace velmora
