@@ -2,6 +2,9 @@
 
 #include <fstream>
 
+#include "link/pic_vortang.h"
+#include "link/programmer_identity.h"
+
 namespace velmora {
 
 namespace {
@@ -12,10 +15,19 @@ constexpr uint32_t kBlinkMilliseconds = 250;
 
 CqelDoc::CqelDoc(const CqelDocServices& services)
     : operationLog(services.clock),
+      programmer(std::make_unique<CPICVortang>(services.prompt, services.clock,
+                                               services.driverLibraryPath)),
+      usbDescription(kProgrammerDescription),
       clock_(services.clock),
       prompt_(services.prompt),
       settingsStore_(services.settingsStore) {
+  programmer->progressCallback = &CqelDoc::LinkProgressThunk;
+  programmer->progressArgument = this;
   if (settingsStore_) LoadSettings(*settingsStore_);
+}
+
+void CqelDoc::LinkProgressThunk(void* document) {
+  static_cast<CqelDoc*>(document)->OnLinkProgress();
 }
 
 CqelDoc::~CqelDoc() {
@@ -72,13 +84,12 @@ std::string CqelDoc::Title() const {
 }
 
 void CqelDoc::SetProgressPhase(int32_t start, int32_t span) {
+  programmer->progressPerMille = 0;
   progressBar.SetPhase(start, span);
-  progressPerMille_.store(0);
-  OnLinkProgress();
 }
 
 void CqelDoc::OnLinkProgress() {
-  progressBar.ShowCounter(progressPerMille_.load());
+  progressBar.ShowCounter(programmer->progressPerMille);
 }
 
 void CqelDoc::ResetBarColours() {
@@ -121,7 +132,9 @@ void CqelDoc::ShowDeviceNotFound(const std::string& caption) {
 }
 
 bool CqelDoc::IsBusy() {
-  if (!OperationRunning()) return false;
+  // While tracing, the trace reader holds the link open; operations may still start.
+  const bool linkHeld = traceState == trace_state::kIdle && programmer->ftHandle != nullptr;
+  if (!OperationRunning() && !linkHeld) return false;
   // Only one box at a time; further commands while it shows are dropped silently.
   if (busyMessageShowing.exchange(true)) return true;
   prompt_.MessageBox("Programmer is busy...\nCannot continue!", "Programmer Info", mb::kInfoAlert);

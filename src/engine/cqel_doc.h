@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/document_settings.h"
@@ -17,6 +18,9 @@
 
 namespace velmora {
 
+class CPICVortang;
+class CMCUMemoryArchitecture;
+
 // Argument of every Program/Verify/Read sequence; the PIC18 sequence also uses it as its limit
 // of configuration write attempts.
 enum OperationMode : int32_t { Program = 2, Verify = 3, Read = 4 };
@@ -27,6 +31,30 @@ constexpr int32_t kActive = 3;
 constexpr int32_t kStopRequested = 4;
 constexpr int32_t kIdle = 5;
 }  // namespace trace_state
+
+// How the last operation ended, for front ends that report it (the CLI's exit code).
+enum class OperationOutcome {
+  kNotStarted,  // refused (busy), preparation failed or the user cancelled
+  kSuccess,
+  kFailed,          // a memory part failed, the link was lost, or read data was not saved
+  kDeviceNotFound,  // the target did not identify
+  kNoProgrammer,    // the link could not be opened
+};
+
+// The commands of the PIC18 view.
+enum class Pic18Command {
+  kIdentify,
+  kReadConfiguration,
+  kEraseChip,
+  kEraseEeprom,
+  kEraseIdLocation,
+  kProgram,
+  kVerify,
+  kRead,
+  kUpdate,
+  kDumpRam,
+  kDumpEeprom,
+};
 
 // The font of the log and the script view.
 struct DisplayFont {
@@ -45,6 +73,8 @@ struct CqelDocServices {
   // Settings are loaded from it at construction and saved to it at destruction; without one
   // the document starts from the defaults and saves nothing.
   ISettingsStore* settingsStore = nullptr;
+  // The FT232 driver library to bind; empty for the standard lookup.
+  std::string driverLibraryPath;
 };
 
 class CqelDoc : public DocumentSettings {
@@ -77,13 +107,10 @@ class CqelDoc : public DocumentSettings {
   void ClearLog() { operationLog.ClearLog(); }
 
   // --- Status bar -----------------------------------------------------------------------------
-  // Selects the bar range for the link's progress counter and shows counter 0 of it.
+  // Selects the bar range for the link's progress counter and shows its counter 0.
   void SetProgressPhase(int32_t start, int32_t span);
   // Progress callback of the link: shows its counter within the current phase.
   void OnLinkProgress();
-  // The progress counter of the running primitive, 0..1000.
-  int32_t ProgressCounter() const { return progressPerMille_.load(); }
-  void SetProgressCounter(int32_t perMille) { progressPerMille_.store(perMille); }
   void ResetBarColours();
   // Green "Success" with a full bar; lastOperationFailed = 0.
   void ShowSuccess();
@@ -106,6 +133,29 @@ class CqelDoc : public DocumentSettings {
   // Blocks until the worker has finished.
   void WaitForOperation() { runner_.Wait(); }
 
+  // --- PIC18 ----------------------------------------------------------------------------------
+  // A command of the PIC18 view: busy guard, preparation, then the operation (on the worker
+  // for program, verify, read, update and the EEPROM erase). False when nothing was started.
+  bool StartPic18Command(Pic18Command command);
+  void RunPic18Sequence(OperationMode mode);
+  void RunIdentifyPic18();
+  void RunReadPic18Configuration();
+  void RunErasePic18Chip();
+  void RunErasePic18Eeprom();
+  void RunErasePic18IdLocation();
+  void RunUpdatePic18ProgramMemory();
+  void RunReadPic18RamAfterReset();
+  void RunReadPic18EepromAfterReset();
+
+  // The ID line of identification: "ID-Location: Is Empty", or the bytes in hex, followed by
+  // the text when all eight are printable.
+  static std::string IdLocationLine(const int32_t* idLocations);
+  static int32_t DeviceIdWord(const CMCUMemoryArchitecture& image);
+
+  // --- Tracing (suspended around every operation while `trace` is 1) -----------------------
+  void StopTracing();
+  void StartTracing();
+
   // Called at the end of every operation so the front end refreshes its device controls.
   void SetRefreshViewHandler(std::function<void()> handler);
   void RefreshView();
@@ -116,6 +166,10 @@ class CqelDoc : public DocumentSettings {
   // --- Members that are not stored ------------------------------------------------------------
   CqelLog operationLog;
   CqelProgressBar progressBar;
+  std::unique_ptr<CPICVortang> programmer;
+  // The USB product description by which the programmer's FT232 is opened.
+  const char* const usbDescription;
+  std::atomic<OperationOutcome> lastOutcome{OperationOutcome::kNotStarted};
 
   int32_t fastVerify = 0;
   int32_t noVerify = 0;
@@ -143,10 +197,28 @@ class CqelDoc : public DocumentSettings {
   DisplayFont displayFont;
 
  private:
+  static void LinkProgressThunk(void* document);
+  // The frame of every PIC18 operation: tracing suspended, link open, bar colours reset, target
+  // in programming mode; and back. Opening fails when the link cannot be opened (the user has
+  // been told).
+  bool OpenPic18Cycle();
+  void ClosePic18Cycle();
+  bool IdentifyPic18Target();
+  bool LinkLost() const;
+  int Pic18FlashStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);
+  int Pic18EepromStep(OperationMode mode, bool readsNothing, int& partsRead);
+  int Pic18IdStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);
+  int Pic18ConfigurationStep(OperationMode mode, bool readsNothing, int& partsRead);
+  bool SaveReadImage();
+  void WriteErasedEeprom();
+  void RunPic18Dump(bool ram);
+  bool PreparePic18Command(Pic18Command command);
+  bool AskToLeaveFastReading();
+  void RunPic18Command(Pic18Command command);
+
   IClock& clock_;
   IUserPrompt& prompt_;
   ISettingsStore* settingsStore_;
-  std::atomic<int32_t> progressPerMille_{0};
   mutable std::mutex pathMutex_;
   std::filesystem::path pathName_;
   std::mutex refreshMutex_;

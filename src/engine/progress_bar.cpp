@@ -53,30 +53,19 @@ int32_t CqelProgressBar::PhasePosition(int32_t start, int32_t span, int32_t perM
 }
 
 void CqelProgressBar::SetPhase(int32_t start, int32_t span) {
-  std::lock_guard data(dataMutex_);
-  phaseStart_ = start;
-  phaseSpan_ = span;
+  Update([&](ProgressBarState& s) {
+    s.phaseStart = start;
+    s.phaseSpan = span;
+    s.position = PhasePosition(start, span, 0);
+    s.enabled = true;
+  });
 }
 
 void CqelProgressBar::ShowCounter(int32_t perMille) {
-  int32_t start = 0;
-  int32_t span = 0;
-  {
-    std::lock_guard data(dataMutex_);
-    start = phaseStart_;
-    span = phaseSpan_;
-  }
-  SetPosition(PhasePosition(start, span, perMille));
-}
-
-int32_t CqelProgressBar::PhaseStart() const {
-  std::lock_guard data(dataMutex_);
-  return phaseStart_;
-}
-
-int32_t CqelProgressBar::PhaseSpan() const {
-  std::lock_guard data(dataMutex_);
-  return phaseSpan_;
+  Update([&](ProgressBarState& s) {
+    s.position = PhasePosition(s.phaseStart, s.phaseSpan, perMille);
+    s.enabled = true;
+  });
 }
 
 int CqelProgressBar::AddObserver(ProgressObserver observer) {

@@ -28,6 +28,9 @@ struct ProgressBarState {
   int32_t filledTextColour = colour::kWhite;
   int32_t emptyTextColour = colour::kBlack;
   bool enabled = true;
+  // The bar range of the current phase, in thousandths of the bar.
+  int32_t phaseStart = 0;
+  int32_t phaseSpan = 0;
 
   bool operator==(const ProgressBarState&) const = default;
 };
@@ -47,11 +50,10 @@ class CqelProgressBar {
   void Update(const std::function<void(ProgressBarState&)>& change);
 
   // Maps the link's per-mille counter of the current phase into the bar:
-  // position = counter x span / 1000 + start, in unsigned arithmetic.
+  // position = counter x span / 1000 + start, in unsigned arithmetic. A new phase shows its
+  // counter 0.
   void SetPhase(int32_t start, int32_t span);
   void ShowCounter(int32_t perMille);
-  int32_t PhaseStart() const;
-  int32_t PhaseSpan() const;
 
   int AddObserver(ProgressObserver observer);
   void RemoveObserver(int id);
@@ -62,8 +64,6 @@ class CqelProgressBar {
   std::recursive_mutex changeMutex_;  // held while a change is made and told
   mutable std::mutex dataMutex_;
   ProgressBarState state_;
-  int32_t phaseStart_ = 0;
-  int32_t phaseSpan_ = 0;
   std::vector<std::pair<int, ProgressObserver>> observers_;
   int nextObserverId_ = 1;
 };

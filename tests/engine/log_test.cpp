@@ -12,6 +12,7 @@
 #include "engine/operation_log.h"
 #include "platform/clock.h"
 #include "platform/user_prompt.h"
+#include "simulator_path.h"
 
 namespace velmora {
 namespace {
@@ -126,7 +127,7 @@ TEST(CqelLog, LinesFromSeveralThreadsAreAllKept) {
 TEST_F(LogFileTest, NoPresetNoLogFile) {
   VirtualClock clock;
   ScriptedPrompt prompt;
-  CqelDoc doc({clock, prompt});
+  CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = testing::kSimulatorPath});
   doc.LogLine("nothing to write");
   EXPECT_TRUE(doc.operationLog.LogFilePath().empty());
   EXPECT_TRUE(std::filesystem::is_empty(dir_));
@@ -135,7 +136,7 @@ TEST_F(LogFileTest, NoPresetNoLogFile) {
 TEST_F(LogFileTest, SavedPresetIsEmptyAndNamesTheLogBesideIt) {
   VirtualClock clock(3723450);  // 01:02:03:45
   ScriptedPrompt prompt;
-  CqelDoc doc({clock, prompt});
+  CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = testing::kSimulatorPath});
   doc.LogLine("before the preset");
   ASSERT_TRUE(doc.SavePreset(dir_ / "board.upr"));
   EXPECT_EQ(std::filesystem::file_size(dir_ / "board.upr"), 0u);
@@ -156,7 +157,7 @@ TEST_F(LogFileTest, OpeningAPresetChangesNoSettingAndAppendsToItsLog) {
     std::ofstream(dir_ / "a.upr");
     std::ofstream(dir_ / "a.log", std::ios::binary) << "old\r\n";
   }
-  CqelDoc doc({clock, prompt});
+  CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = testing::kSimulatorPath});
   doc.enableChipErase = 0;
   doc.hexFileName = "x.hex";
   const DocumentSettings before = doc;

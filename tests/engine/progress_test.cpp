@@ -7,6 +7,8 @@
 #include "engine/console_view.h"
 #include "engine/cqel_doc.h"
 #include "engine/progress_bar.h"
+#include "link/pic_vortang.h"
+#include "simulator_path.h"
 
 namespace velmora {
 namespace {
@@ -27,21 +29,20 @@ TEST(ProgressPhase, CounterMapsIntoThePhaseRange) {
 TEST(ProgressPhase, SettingAPhaseShowsItsStartAndLinkProgressMovesWithinIt) {
   VirtualClock clock;
   ScriptedPrompt prompt;
-  CqelDoc doc({clock, prompt});
+  CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = testing::kSimulatorPath});
   std::vector<int32_t> positions;
   doc.progressBar.AddObserver([&](const ProgressBarState& s) { positions.push_back(s.position); });
-  doc.SetProgressCounter(750);
+  doc.programmer->progressPerMille = 750;
   doc.SetProgressPhase(400, 500);
-  EXPECT_EQ(doc.ProgressCounter(), 0) << "a new phase restarts the counter";
-  doc.SetProgressCounter(500);
-  doc.OnLinkProgress();
+  EXPECT_EQ(doc.programmer->progressPerMille, 0) << "a new phase restarts the counter";
+  doc.programmer->ReportProgress(500);  // what a primitive does
   EXPECT_THAT(positions, ElementsAre(400, 650));
 }
 
 TEST(ResultDisplay, SuccessIsAFullGreenBarWithBlackText) {
   VirtualClock clock;
   ScriptedPrompt prompt;
-  CqelDoc doc({clock, prompt});
+  CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = testing::kSimulatorPath});
   doc.ShowSuccess();
   const ProgressBarState s = doc.progressBar.State();
   EXPECT_EQ(s.caption, "Success");
@@ -55,7 +56,7 @@ TEST(ResultDisplay, SuccessIsAFullGreenBarWithBlackText) {
 TEST(ResultDisplay, FailureBlinksSixQuarterSecondsAndEndsOnFail) {
   VirtualClock clock;
   ScriptedPrompt prompt;
-  CqelDoc doc({clock, prompt});
+  CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = testing::kSimulatorPath});
   doc.lastOperationFailed = 0;
   std::vector<std::pair<std::string, uint64_t>> frames;
   doc.progressBar.AddObserver([&](const ProgressBarState& s) {
@@ -79,7 +80,7 @@ TEST(ResultDisplay, FailureBlinksSixQuarterSecondsAndEndsOnFail) {
 TEST(ResultDisplay, DeviceNotFoundShowsCaptionAtTheEnd) {
   VirtualClock clock;
   ScriptedPrompt prompt;
-  CqelDoc doc({clock, prompt});
+  CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = testing::kSimulatorPath});
   doc.ShowDeviceNotFound("No PIC !!!");
   const ProgressBarState s = doc.progressBar.State();
   EXPECT_EQ(s.caption, "No PIC !!!");

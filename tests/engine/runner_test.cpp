@@ -8,6 +8,7 @@
 
 #include "engine/cqel_doc.h"
 #include "engine/operation_runner.h"
+#include "simulator_path.h"
 
 namespace velmora {
 namespace {
@@ -61,7 +62,7 @@ TEST(OperationRunner, DestructionJoinsTheWorker) {
 TEST(BusyGuard, IdleDocumentIsNotBusyAndAsksNothing) {
   VirtualClock clock;
   ScriptedPrompt prompt;
-  CqelDoc doc({clock, prompt});
+  CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = testing::kSimulatorPath});
   EXPECT_FALSE(doc.IsBusy());
   EXPECT_TRUE(prompt.Records().empty());
 }
@@ -69,7 +70,7 @@ TEST(BusyGuard, IdleDocumentIsNotBusyAndAsksNothing) {
 TEST(BusyGuard, RunningOperationShowsOneBusyBoxAtATime) {
   VirtualClock clock;
   ScriptedPrompt prompt;
-  CqelDoc doc({clock, prompt});
+  CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = testing::kSimulatorPath});
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
   ASSERT_TRUE(doc.StartOperation([&] { released.wait(); }));
@@ -96,7 +97,10 @@ TEST(BusyGuard, DocumentWaitsForItsWorkerBeforeSavingSettings) {
   ScriptedPrompt prompt;
   MemorySettingsStore store;
   {
-    CqelDoc doc({clock, prompt, &store});
+    CqelDoc doc({.clock = clock,
+                 .prompt = prompt,
+                 .settingsStore = &store,
+                 .driverLibraryPath = testing::kSimulatorPath});
     doc.StartOperation([&doc] {
       std::this_thread::yield();
       doc.enableChipErase = 0;  // an operation may still change a setting at the very end
