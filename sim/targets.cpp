@@ -1,6 +1,7 @@
 #include "targets.h"
 
 #include "memory/catalogue.h"
+#include "pic18/pic18_target.h"
 #include "scripted_target.h"
 
 namespace velmora::sim {
@@ -17,6 +18,7 @@ std::unique_ptr<ITarget> MakeScripted(const std::string&, const nlohmann::json& 
 
 // First match wins; the scripted target stays last.
 constexpr TargetModel kModels[] = {
+    {.family = "pic18", .claims = ClaimsPic18, .make = MakePic18},
     {.family = "scripted", .claims = ClaimsAny, .make = MakeScripted},
 };
 

@@ -158,6 +158,40 @@ class CPICVortang {
   // replyBuffer; 1, or 0 as soon as a read fails.
   int SendSamplesAndDecode();
 
+  // ---- PIC18 device primitives (src/devices/pic18.cpp) ----------------------------------------
+  //
+  // Each runs inside one programming cycle, between EnterProgrammingMode and
+  // LeaveProgrammingMode, on the full programmer's firmware or the mini programmer's ICSP
+  // stream as firmwareMode says. Data comes from fileImage, read results go to chipImage.
+  // 1 = success, 0 = failure (also whenever the link was lost).
+
+  // The catalogue row of the target, 0 = unknown device.
+  int IdentifyPic18();
+  // These run without an identified device.
+  int BulkErase();
+  int EraseEeprom();
+  int EraseFlashPanels();  // boot block and panels; data EEPROM kept
+  int EraseIdRow();
+  int EraseAllRows();
+  int WriteConfiguration();
+  // These refuse with "No PIC device detected." while fileImage holds no identified device.
+  int WriteProgramMemory();
+  int WriteBlock(int address);
+  int UpdateChangedBlocks();
+  int WriteIdLocations();
+  int WriteEeprom();
+  int ReadProgramRange(int start, int end);  // -1 = from 0 / up to programSize
+  int ReadProgramMemory();
+  int ReadIdLocations();
+  int ReadConfiguration();
+  int ReadEeprom();
+  int ReadRam();
+  int ReadRamHeld();  // always 0
+  // First differing address or index, -1 when none.
+  int FindProgramMismatch();
+  int FindEepromMismatch();
+  int FindConfigMismatch();
+
   // ---- Link fields ---------------------------------------------------------------------------
   int32_t programHoldMicroseconds = 1000;
   int32_t readBackBaud = 20833;
@@ -213,6 +247,10 @@ class CPICVortang {
   void DecodeSamples(const uint8_t* samples, size_t count);
   bool ReadSamplesAndDecode(uint32_t maxBytes);
   void SetStatusText(const std::string& text);
+  // PIC18 helpers (src/devices/pic18.cpp).
+  bool RequirePic18Device();
+  void QueuePic18BulkEraseOption(uint8_t option);
+  int Pic18Result() const { return linkLost ? 0 : 1; }
   bool WriteRaw(const uint8_t* bytes, size_t count);
 
   bool driverBound_ = false;

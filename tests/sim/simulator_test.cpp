@@ -62,27 +62,34 @@ TEST_F(SimulatorTest, TargetStatePersistsInTheStateFile) {
   const std::string hex = WriteFile("start.hex", ":0400000001020304F2\n:00000001FF\n");
   const std::string state = PathOf("chip.json");
   const nlohmann::json scenario = {{"device", "PIC18F4550"}, {"memory", hex}, {"stateFile", state}};
+  auto programStart = [this] {
+    return State()["target"]["program"].get<std::string>().substr(0, 10);
+  };
 
   Configure(scenario);
-  EXPECT_EQ(State()["target"]["memory"], nlohmann::json({{"0", 1}, {"1", 2}, {"2", 3}, {"3", 4}}));
-  EXPECT_EQ(State()["target"]["programmingEntries"], 0);
+  EXPECT_EQ(programStart(), "01020304FF");
+  EXPECT_EQ(State()["target"]["idLocations"], "FFFFFFFFFFFFFFFF");
   ASSERT_EQ(OpenFull(), 1);
   Link().EnterProgrammingMode(0);
+  // The ID locations through the firmware: 0x2B, eight bytes, one acknowledge byte back.
+  Link().WriteCommandBytes({0x2B, 1, 2, 3, 4, 5, 6, 7, 8});
+  ASSERT_NE(Link().ReadReply(1), nullptr);
   Link().LeaveProgrammingMode();
   Link().Close();
   // Written at close, read back by the next process (here: the next configuration).
   ASSERT_TRUE(fs::exists(state));
-  EXPECT_EQ(nlohmann::json::parse(std::ifstream(state))["target"]["programmingEntries"], 1);
+  EXPECT_EQ(nlohmann::json::parse(std::ifstream(state))["target"]["idLocations"],
+            "0102030405060708");
 
   Configure(scenario);
-  EXPECT_EQ(State()["target"]["programmingEntries"], 1);
-  EXPECT_EQ(State()["target"]["memory"].size(), 4u);
+  EXPECT_EQ(State()["target"]["idLocations"], "0102030405060708");
+  EXPECT_EQ(programStart(), "01020304FF");
 
   // A state file of another device is not taken for this one.
   nlohmann::json other = scenario;
   other["device"] = "PIC18F2550";
   Configure(other);
-  EXPECT_EQ(State()["target"]["programmingEntries"], 0);
+  EXPECT_EQ(State()["target"]["idLocations"], "FFFFFFFFFFFFFFFF");
 }
 
 TEST_F(SimulatorTest, TimeAccountFollowsTheWireAndTheLatencyTimer) {
