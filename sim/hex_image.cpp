@@ -1,66 +1,33 @@
 #include "hex_image.h"
 
-#include <fstream>
+#include <memory>
 #include <stdexcept>
-#include <vector>
 
-#include "scenario.h"
+#include "memory/intel_hex.h"
+#include "memory/memory_image.h"
+#include "platform/user_prompt.h"
 
 namespace velmora::sim {
 
-namespace {
-
-enum RecordType : uint8_t {
-  kData = 0x00,
-  kEndOfFile = 0x01,
-  kExtendedSegmentAddress = 0x02,
-  kExtendedLinearAddress = 0x04,
-};
-
-}  // namespace
-
+// Loads through the programmer's own reader; a file it would question (checksum error, unknown
+// record) is refused rather than loaded in part.
 HexImage ReadHexFile(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) throw std::runtime_error("cannot read HEX file " + path);
-  HexImage image;
-  uint32_t base = 0;
-  std::string line;
-  for (int number = 1; std::getline(in, line); ++number) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-    if (line.empty()) continue;
-    const std::string where = path + ":" + std::to_string(number);
-    if (line[0] != ':') throw std::runtime_error(where + ": record does not start with ':'");
-    std::vector<uint8_t> record;
-    try {
-      record = ParseHexBytes(line.substr(1));
-    } catch (const std::exception&) {
-      throw std::runtime_error(where + ": malformed record");
-    }
-    if (record.size() < 5 || record.size() != 5u + record[0]) {
-      throw std::runtime_error(where + ": wrong record length");
-    }
-    uint8_t sum = 0;
-    for (uint8_t b : record) sum = static_cast<uint8_t>(sum + b);
-    if (sum != 0) throw std::runtime_error(where + ": checksum error");
-    const uint32_t offset = (record[1] << 8) | record[2];
-    const uint8_t* data = record.data() + 4;
-    switch (record[3]) {
-      case kData:
-        for (uint32_t i = 0; i < record[0]; ++i) image[base + offset + i] = data[i];
-        break;
-      case kEndOfFile:
-        return image;
-      case kExtendedSegmentAddress:
-        base = ((data[0] << 8) | data[1]) << 4;
-        break;
-      case kExtendedLinearAddress:
-        base = ((data[0] << 8) | data[1]) << 16;
-        break;
-      default:
-        break;  // start addresses: nothing to load
+  auto image = std::make_unique<CMCUMemoryArchitecture>();
+  ScriptedPrompt refuse;
+  refuse.SetDefaultAnswer(Answer::No);
+  if (velmora::ReadHexFile(*image, path, refuse) != 1) {
+    const auto asked = refuse.Records();
+    throw std::runtime_error("cannot read HEX file " + path +
+                             (asked.empty() ? "" : ": " + asked.front().text));
+  }
+  HexImage cells;
+  for (const MemoryWindow& w : window::kAll) {
+    const int32_t* cell = image->CellPointer(w.firstAddress);
+    for (uint32_t i = 0; i < w.cellCount; ++i) {
+      if (cell[i] >= 0) cells[w.firstAddress + i] = static_cast<uint8_t>(cell[i]);
     }
   }
-  return image;
+  return cells;
 }
 
 }  // namespace velmora::sim

@@ -1,0 +1,43 @@
+#pragma once
+// Text front of the log and the status bar for the command line: on a terminal the bar stays
+// on the last line below the log and is redrawn in place; otherwise the bar becomes a plain
+// line whenever its caption or its tenth changes, so redirected output stays readable.
+#include <mutex>
+#include <ostream>
+#include <string>
+
+#include "engine/operation_log.h"
+#include "engine/progress_bar.h"
+
+namespace velmora {
+
+class ConsoleView {
+ public:
+  ConsoleView(std::ostream& out, bool terminal, int barWidth = 30);
+
+  void OnLog(const LogEvent& event);
+  void OnProgress(const ProgressBarState& state);
+  // Takes the bar off a terminal's last line (before the program's own final output).
+  void Finish();
+
+  // "[#####---------]  33% Programming"; "&&" in a caption shows as "&".
+  static std::string RenderBar(const ProgressBarState& state, int width);
+  static int Percent(const ProgressBarState& state);
+  static std::string DisplayCaption(const std::string& caption);
+
+ private:
+  void EraseBarLocked();
+  void DrawBarLocked();
+
+  std::mutex mutex_;
+  std::ostream& out_;
+  const bool terminal_;
+  const int barWidth_;
+  bool barShown_ = false;
+  bool haveBar_ = false;
+  ProgressBarState bar_;
+  int linesPrinted_ = 0;
+  std::string lastPlain_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,163 @@
+#include "engine/cqel_doc.h"
+
+#include <fstream>
+
+#include "link/pic_vortang.h"
+#include "link/programmer_identity.h"
+
+namespace velmora {
+
+namespace {
+constexpr const char* kUntitledPreset = "Untitled Preset";
+constexpr int kFailureBlinks = 6;
+constexpr uint32_t kBlinkMilliseconds = 250;
+}  // namespace
+
+CqelDoc::CqelDoc(const CqelDocServices& services)
+    : operationLog(services.clock),
+      programmer(std::make_unique<CPICVortang>(services.prompt, services.clock,
+                                               services.driverLibraryPath)),
+      usbDescription(kProgrammerDescription),
+      clock_(services.clock),
+      prompt_(services.prompt),
+      settingsStore_(services.settingsStore) {
+  programmer->progressCallback = &CqelDoc::LinkProgressThunk;
+  programmer->progressArgument = this;
+  if (settingsStore_) LoadSettings(*settingsStore_);
+}
+
+void CqelDoc::LinkProgressThunk(void* document) {
+  static_cast<CqelDoc*>(document)->OnLinkProgress();
+}
+
+CqelDoc::~CqelDoc() {
+  try {
+    runner_.Wait();
+  } catch (...) {
+    // The document is going away; what escaped the last operation has no one to go to.
+  }
+  if (settingsStore_) SaveSettings(*settingsStore_);
+}
+
+void CqelDoc::LoadSettings(const ISettingsStore& store) {
+  velmora::LoadSettings(store, *this);
+  traceState = trace_state::kIdle;
+  pendingTraceBytes = 0;
+}
+
+void CqelDoc::SaveSettings(ISettingsStore& store) const {
+  velmora::SaveSettings(store, *this);
+}
+
+bool CqelDoc::SavePreset(const std::filesystem::path& path) {
+  // A preset stores nothing; it only gives the document a name.
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  file.close();
+  {
+    std::lock_guard lock(pathMutex_);
+    pathName_ = path;
+  }
+  operationLog.SetPathName(path);
+  return true;
+}
+
+bool CqelDoc::OpenPreset(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return false;
+  {
+    std::lock_guard lock(pathMutex_);
+    pathName_ = path;
+  }
+  operationLog.SetPathName(path);
+  return true;
+}
+
+std::filesystem::path CqelDoc::PathName() const {
+  std::lock_guard lock(pathMutex_);
+  return pathName_;
+}
+
+std::string CqelDoc::Title() const {
+  const std::filesystem::path path = PathName();
+  return path.empty() ? kUntitledPreset : path.filename().string();
+}
+
+void CqelDoc::SetProgressPhase(int32_t start, int32_t span) {
+  programmer->progressPerMille = 0;
+  progressBar.SetPhase(start, span);
+}
+
+void CqelDoc::OnLinkProgress() {
+  progressBar.ShowCounter(programmer->progressPerMille);
+}
+
+void CqelDoc::ResetBarColours() {
+  progressBar.SetColours(colour::kDefaultBar, colour::kWhite, colour::kBlack);
+}
+
+void CqelDoc::ShowSuccess() {
+  progressBar.Update([](ProgressBarState& s) {
+    s.barColour = colour::kGreen;
+    s.filledTextColour = colour::kBlack;
+    s.emptyTextColour = colour::kBlack;
+    s.caption = "Success";
+    s.position = s.maximum;
+  });
+  lastOperationFailed = 0;
+}
+
+void CqelDoc::ShowFailure() {
+  for (int cycle = 0; cycle < kFailureBlinks; ++cycle) {
+    progressBar.Update([cycle](ProgressBarState& s) {
+      s.barColour = colour::kRed;
+      s.filledTextColour = colour::kWhite;
+      s.emptyTextColour = colour::kWhite;
+      s.caption = cycle % 2 ? "Fail" : "";
+      s.position = s.maximum;
+    });
+    clock_.Sleep(kBlinkMilliseconds);
+  }
+  lastOperationFailed = 1;
+}
+
+void CqelDoc::ShowDeviceNotFound(const std::string& caption) {
+  progressBar.Update([&](ProgressBarState& s) {
+    s.barColour = colour::kDefaultBar;
+    s.filledTextColour = colour::kWhite;
+    s.emptyTextColour = colour::kWhite;
+    s.caption = caption;
+  });
+  SetProgressPhase(1000, 0);
+}
+
+bool CqelDoc::IsBusy() {
+  // While tracing, the trace reader holds the link open; operations may still start.
+  const bool linkHeld = traceState == trace_state::kIdle && programmer->ftHandle != nullptr;
+  if (!OperationRunning() && !linkHeld) return false;
+  // Only one box at a time; further commands while it shows are dropped silently.
+  if (busyMessageShowing.exchange(true)) return true;
+  prompt_.MessageBox("Programmer is busy...\nCannot continue!", "Programmer Info", mb::kInfoAlert);
+  busyMessageShowing = false;
+  return true;
+}
+
+bool CqelDoc::StartOperation(std::function<void()> operation) {
+  return runner_.StartOnWorker(std::move(operation));
+}
+
+bool CqelDoc::RunOperation(const std::function<void()>& operation) {
+  return runner_.RunHere(operation);
+}
+
+void CqelDoc::SetRefreshViewHandler(std::function<void()> handler) {
+  std::lock_guard lock(refreshMutex_);
+  refreshView_ = std::move(handler);
+}
+
+void CqelDoc::RefreshView() {
+  std::lock_guard lock(refreshMutex_);
+  if (refreshView_) refreshView_();
+}
+
+}  // namespace velmora

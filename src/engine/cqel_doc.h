@@ -1,0 +1,229 @@
+#pragma once
+// The one document of the program: the user's settings, the log, the status bar and the
+// operation runner, and (with the link) the programmer object. Front ends store their controls
+// into it, then start operations on it; operations report through the log and the bar.
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/document_settings.h"
+#include "engine/operation_log.h"
+#include "engine/operation_runner.h"
+#include "engine/progress_bar.h"
+#include "platform/clock.h"
+#include "platform/user_prompt.h"
+
+namespace velmora {
+
+class CPICVortang;
+class CMCUMemoryArchitecture;
+
+// Argument of every Program/Verify/Read sequence; the PIC18 sequence also uses it as its limit
+// of configuration write attempts.
+enum OperationMode : int32_t { Program = 2, Verify = 3, Read = 4 };
+
+// traceState values.
+namespace trace_state {
+constexpr int32_t kActive = 3;
+constexpr int32_t kStopRequested = 4;
+constexpr int32_t kIdle = 5;
+}  // namespace trace_state
+
+// How the last operation ended, for front ends that report it (the CLI's exit code).
+enum class OperationOutcome {
+  kNotStarted,  // refused (busy), preparation failed or the user cancelled
+  kSuccess,
+  kFailed,          // a memory part failed, the link was lost, or read data was not saved
+  kDeviceNotFound,  // the target did not identify
+  kNoProgrammer,    // the link could not be opened
+};
+
+// The commands of the PIC18 view.
+enum class Pic18Command {
+  kIdentify,
+  kReadConfiguration,
+  kEraseChip,
+  kEraseEeprom,
+  kEraseIdLocation,
+  kProgram,
+  kVerify,
+  kRead,
+  kUpdate,
+  kDumpRam,
+  kDumpEeprom,
+};
+
+// The font of the log and the script view.
+struct DisplayFont {
+  const char* faceName = "Courier New";
+  int height = 10;
+  int width = 6;
+  int weight = 400;  // normal
+  bool antialiased = false;
+  bool fixedPitch = true;  // fixed pitch, modern family
+};
+
+// What the document needs from its surroundings.
+struct CqelDocServices {
+  IClock& clock;
+  IUserPrompt& prompt;
+  // Settings are loaded from it at construction and saved to it at destruction; without one
+  // the document starts from the defaults and saves nothing.
+  ISettingsStore* settingsStore = nullptr;
+  // The FT232 driver library to bind; empty for the standard lookup.
+  std::string driverLibraryPath;
+};
+
+class CqelDoc : public DocumentSettings {
+ public:
+  explicit CqelDoc(const CqelDocServices& services);
+  CqelDoc(const CqelDoc&) = delete;
+  CqelDoc& operator=(const CqelDoc&) = delete;
+  // Waits for a running operation, then saves the settings.
+  ~CqelDoc();
+
+  // --- Settings ---------------------------------------------------------------------------
+  void LoadSettings(const ISettingsStore& store);
+  void SaveSettings(ISettingsStore& store) const;
+
+  // --- Presets: empty files whose path names the log file ----------------------------------
+  // Creates (or empties) the file and makes it the document's path. False when it cannot be
+  // written.
+  bool SavePreset(const std::filesystem::path& path);
+  // Makes an existing file the document's path; no setting changes.
+  bool OpenPreset(const std::filesystem::path& path);
+  std::filesystem::path PathName() const;
+  // The file name of the preset, "Untitled Preset" without one.
+  std::string Title() const;
+
+  // --- Log ------------------------------------------------------------------------------------
+  void LogLine(std::string_view text, bool withTime = true) {
+    operationLog.LogLine(text, withTime);
+  }
+  void ReplaceLastLogLine(std::string_view text) { operationLog.ReplaceLastLogLine(text); }
+  void ClearLog() { operationLog.ClearLog(); }
+
+  // --- Status bar -----------------------------------------------------------------------------
+  // Selects the bar range for the link's progress counter and shows its counter 0.
+  void SetProgressPhase(int32_t start, int32_t span);
+  // Progress callback of the link: shows its counter within the current phase.
+  void OnLinkProgress();
+  void ResetBarColours();
+  // Green "Success" with a full bar; lastOperationFailed = 0.
+  void ShowSuccess();
+  // Red bar blinking "Fail" six times a quarter second; lastOperationFailed = 1.
+  void ShowFailure();
+  // `caption` ("No PIC !!!") over the default bar at the end of the range.
+  void ShowDeviceNotFound(const std::string& caption);
+
+  // --- Running operations ---------------------------------------------------------------------
+  // The busy guard of every command: true when an operation is running (while tracing, the
+  // open link alone does not count). Tells the user once, without a second box while the first
+  // is still open.
+  bool IsBusy();
+  // True from the start of an operation until its end.
+  bool OperationRunning() const { return runner_.Running(); }
+  // Runs `operation` on the document's worker thread; false when one is running.
+  bool StartOperation(std::function<void()> operation);
+  // Runs `operation` on the calling thread; false when one is running.
+  bool RunOperation(const std::function<void()>& operation);
+  // Blocks until the worker has finished.
+  void WaitForOperation() { runner_.Wait(); }
+
+  // --- PIC18 ----------------------------------------------------------------------------------
+  // A command of the PIC18 view: busy guard, preparation, then the operation (on the worker
+  // for program, verify, read, update and the EEPROM erase). False when nothing was started.
+  bool StartPic18Command(Pic18Command command);
+  void RunPic18Sequence(OperationMode mode);
+  void RunIdentifyPic18();
+  void RunReadPic18Configuration();
+  void RunErasePic18Chip();
+  void RunErasePic18Eeprom();
+  void RunErasePic18IdLocation();
+  void RunUpdatePic18ProgramMemory();
+  void RunReadPic18RamAfterReset();
+  void RunReadPic18EepromAfterReset();
+
+  // The ID line of identification: "ID-Location: Is Empty", or the bytes in hex, followed by
+  // the text when all eight are printable.
+  static std::string IdLocationLine(const int32_t* idLocations);
+  static int32_t DeviceIdWord(const CMCUMemoryArchitecture& image);
+
+  // --- Tracing (suspended around every operation while `trace` is 1) -----------------------
+  void StopTracing();
+  void StartTracing();
+
+  // Called at the end of every operation so the front end refreshes its device controls.
+  void SetRefreshViewHandler(std::function<void()> handler);
+  void RefreshView();
+
+  IClock& Clock() { return clock_; }
+  IUserPrompt& Prompt() { return prompt_; }
+
+  // --- Members that are not stored ------------------------------------------------------------
+  CqelLog operationLog;
+  CqelProgressBar progressBar;
+  std::unique_ptr<CPICVortang> programmer;
+  // The USB product description by which the programmer's FT232 is opened.
+  const char* const usbDescription;
+  std::atomic<OperationOutcome> lastOutcome{OperationOutcome::kNotStarted};
+
+  int32_t fastVerify = 0;
+  int32_t noVerify = 0;
+  int32_t usesMiniProgrammer = 0;
+  std::atomic<int32_t> traceState{trace_state::kIdle};
+  std::atomic<int32_t> lastOperationFailed{1};
+  bool bannerPending = true;  // the first view logs the program banner once
+  std::atomic<bool> busyMessageShowing{false};
+
+  // PIC12F629 view state.
+  uint16_t pic12ConfigurationWord = 0x01E4;
+  int32_t pic12IgnoreHexConfiguration = 0;
+  int32_t pic12ProgramSoftware = 1;
+  int32_t pic12ProgramEeprom = 1;
+  int32_t pic12BandGapSelection = 0;  // "retain", "0", "1", "2", "3"
+  int32_t pic12Spare = -1;
+  // PIC10F20x view state.
+  uint16_t pic10ConfigurationWord = 0xFFFB;
+  int32_t pic10Option = 0;
+  // ATtiny11/12 option bytes.
+  uint8_t attinyOptionBytes[3] = {0x1C, 0x22, 0x06};
+  // Tracing.
+  int32_t traceDefinitionCount = 0;
+  int32_t pendingTraceBytes = 0;
+  DisplayFont displayFont;
+
+ private:
+  static void LinkProgressThunk(void* document);
+  // The frame of every PIC18 operation: tracing suspended, link open, bar colours reset, target
+  // in programming mode; and back. Opening fails when the link cannot be opened (the user has
+  // been told).
+  bool OpenPic18Cycle();
+  void ClosePic18Cycle();
+  bool IdentifyPic18Target();
+  bool LinkLost() const;
+  int Pic18FlashStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);
+  int Pic18EepromStep(OperationMode mode, bool readsNothing, int& partsRead);
+  int Pic18IdStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);
+  int Pic18ConfigurationStep(OperationMode mode, bool readsNothing, int& partsRead);
+  bool SaveReadImage();
+  void WriteErasedEeprom();
+  void RunPic18Dump(bool ram);
+  bool PreparePic18Command(Pic18Command command);
+  bool AskToLeaveFastReading();
+  void RunPic18Command(Pic18Command command);
+
+  IClock& clock_;
+  IUserPrompt& prompt_;
+  ISettingsStore* settingsStore_;
+  mutable std::mutex pathMutex_;
+  std::filesystem::path pathName_;
+  std::mutex refreshMutex_;
+  std::function<void()> refreshView_;
+  OperationRunner runner_;  // last member: joined first at destruction
+};
+
+}  // namespace velmora
