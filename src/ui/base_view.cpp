@@ -7,12 +7,13 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "engine/config_pic18.h"
+#include "engine/cqel_doc.h"
 #include "link/pic_vortang.h"
-#include "link/programmer_identity.h"
+#include "memory/intel_hex.h"
 #include "ui/artwork.h"
 #include "ui/control_ids.h"
 #include "ui/controls/cqel_list_box.h"
-#include "ui/controls/cqel_progress_ctrl.h"
 #include "ui/controls/icon_art.h"
 #include "ui/main_frame.h"
 #include "ui/ui_widgets.h"
@@ -69,6 +70,27 @@ constexpr ToolTip kToolTips[] = {
     {ctl::kEnablePullups, "Enable the pull-up resistors of the trace inputs."},
     {ctl::kPowerSwitching, "How the programmer switches the target's power."},
     {ctl::kStatusBar, "Click to update the program memory when the file has changed."},
+};
+
+// Check boxes that stand for one flag of the document, on whichever page carries them.
+struct FlagControl {
+  int id;
+  int32_t CqelDoc::*member;
+};
+const FlagControl kFlagControls[] = {
+    {ctl::kFlashMemory, &CqelDoc::enableFlashUpdate},
+    {ctl::kEeprom, &CqelDoc::enableEepromUpdate},
+    {ctl::kIdLocation, &CqelDoc::enableIdLocationUpdate},
+    {ctl::kConfiguration, &CqelDoc::enableConfigurationUpdate},
+    {ctl::kEraseChip, &CqelDoc::enableChipErase},
+    {ctl::kFastVerify, &CqelDoc::fastVerify},
+    {ctl::kNoVerify, &CqelDoc::noVerify},
+    {ctl::kIgnoreHexConfiguration, &CqelDoc::ignoreConfigFromFile},
+    {ctl::kEnableLvp, &CqelDoc::lowVoltageProgramming},
+    {ctl::kUpdateProgrammer, &CqelDoc::usesMiniProgrammer},
+    {ctl::kTrace, &CqelDoc::trace},
+    {ctl::kSuppressTrace, &CqelDoc::suppressTrace},
+    {ctl::kEnablePullups, &CqelDoc::tracePullUp},
 };
 
 // The family buttons of the start page, in their order on the page.
@@ -167,8 +189,8 @@ void CBaseView::Register(int id, QWidget* control) {
     connect(combo, &QComboBox::activated, this, [this, id] { OnCommand(id); });
   } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
     connect(edit, &QLineEdit::textChanged, this, [this, id] { OnCommand(id); });
-  } else if (auto* bar = qobject_cast<CqelProgressCtrl*>(control)) {
-    connect(bar, &CqelProgressCtrl::clicked, this, [this, id] { OnCommand(id); });
+  } else if (id == ctl::kStatusBar) {
+    ui::OnStatusControlClicked(control, this, [this, id] { OnCommand(id); });
   }
 }
 
@@ -327,28 +349,35 @@ std::string CBaseView::GetHexFileName() const {
 
 void CBaseView::ActivateView() {
   frame_.PlaceWindow(frameLeft, frameTop, frameWidth, frameHeight);
+  CqelDoc& doc = frame_.Doc();
   if (auto* list = qobject_cast<CqelListBox*>(Control(ctl::kLogList))) {
     frame_.AttachLogList(list);
   }
-  if (frame_.bannerPending) {
-    frame_.bannerPending = false;
-    const QString indent(17, QLatin1Char(' '));
-    frame_.LogLine(QString());
-    frame_.LogLine(indent + QStringLiteral("Velmora USB-Programmer"));
-    frame_.LogLine(indent + QString::fromUtf8(kMakerNotice));
-    frame_.LogLine(indent + QStringLiteral("User Interface SW Version: ") +
-                   QString::fromUtf8(kBuildDate));
+  if (doc.bannerPending) {
+    doc.bannerPending = false;
+    const std::string indent(17, ' ');
+    doc.LogLine("");
+    doc.LogLine(indent + "Velmora USB-Programmer");
+    doc.LogLine(indent + kMakerNotice);
+    doc.LogLine(indent + "User Interface SW Version: " + kBuildDate);
     // Reset and identify the programmer: its firmware version, or why there is none.
-    CPICVortang& link = frame_.Link();
-    if (link.Open(kProgrammerDescription, 0)) link.Close();
-    frame_.LogLine(indent + QString::fromStdString(link.statusText));
+    CPICVortang& link = *doc.programmer;
+    if (link.Open(doc.usbDescription, 0)) link.Close();
+    doc.LogLine(indent + link.statusText);
   }
+  if (QWidget* bar = Control(ctl::kStatusBar)) frame_.AttachStatusBar(bar);
   pageTimer_.start();
+  ShowSettings();
+  SetupDeviceControls();
+  if (doc.trace) doc.StartTracing();
 }
 
 int CBaseView::DeactivateView() {
   pageTimer_.stop();
+  // The next page shows the same settings; an operation still running keeps them as they are.
+  if (!frame_.Doc().OperationRunning()) CollectSettings();
   frame_.AttachLogList(nullptr);
+  frame_.AttachStatusBar(nullptr);
   const QPoint position = frame_.pos();
   frameLeft = position.x();
   frameTop = position.y();
@@ -381,14 +410,32 @@ void CBaseView::OnCommand(int id) {
     case ctl::kExtendedSettings:
       frame_.SwitchView(kPic18ExtendedPage);
       break;
+    case ctl::kHexFileEdit:
+      frame_.Doc().hexFileName = Edit(id)->text().toStdString();
+      break;
     case ctl::kHexFileBrowse:
-      SelectFile(kPic18HexFileSelection, ctl::kHexFileEdit, nullptr);
+      SelectFile(kPic18HexFileSelection, ctl::kHexFileEdit, [this](const QString& path) {
+        if (path.size() >= kShortestLoadablePath) LoadPic18HexFile(path.toStdString());
+      });
+      break;
+    case ctl::kTrace: {
+      CqelDoc& doc = frame_.Doc();
+      doc.trace = CheckBox(id)->isChecked() ? 1 : 0;
+      if (doc.trace) {
+        doc.StartTracing();
+      } else {
+        doc.StopTracing();
+      }
+      break;
+    }
+    case ctl::kSuppressTrace:
+      frame_.Doc().suppressTrace = CheckBox(id)->isChecked() ? 1 : 0;
       break;
     case ctl::kTraceFileBrowse:
       SelectFile(kTraceDefinitionSelection, ctl::kTraceFileEdit, nullptr);
       break;
     case ctl::kClearLog:
-      frame_.ClearLog();
+      frame_.Doc().ClearLog();
       break;
     default:
       break;
@@ -396,10 +443,67 @@ void CBaseView::OnCommand(int id) {
 }
 
 bool CBaseView::IsBusy() {
-  return false;
+  return frame_.Doc().IsBusy();
 }
-void CBaseView::CollectSettings() {}
+
+void CBaseView::CollectSettings() {
+  CqelDoc& doc = frame_.Doc();
+  for (const auto& flag : kFlagControls) {
+    if (const QCheckBox* check = CheckBox(flag.id)) doc.*flag.member = check->isChecked() ? 1 : 0;
+  }
+  if (const QCheckBox* check = CheckBox(ctl::kLowVoltageErase)) {
+    doc.optionSelections[PIC18LOWVOLTAGEERASE] = check->isChecked() ? 1 : 0;
+  }
+  if (const QComboBox* power = ComboBox(ctl::kPowerSwitching);
+      power && power->currentIndex() >= 0) {
+    doc.powerSwitching = power->currentIndex();
+  }
+  doc.programmer->powerSwitchingMode = doc.powerSwitching;
+  if (const QLineEdit* edit = Edit(ctl::kHexFileEdit)) doc.hexFileName = edit->text().toStdString();
+  if (const QLineEdit* edit = Edit(ctl::kTraceFileEdit)) {
+    doc.traceDefinitionFile = edit->text().toStdString();
+  }
+}
+
+void CBaseView::ShowSettings() {
+  const CqelDoc& doc = frame_.Doc();
+  for (const auto& flag : kFlagControls) {
+    if (QCheckBox* check = CheckBox(flag.id)) check->setChecked(doc.*flag.member != 0);
+  }
+  if (QCheckBox* check = CheckBox(ctl::kLowVoltageErase)) {
+    check->setChecked(doc.optionSelections[PIC18LOWVOLTAGEERASE] != 0);
+  }
+  if (QComboBox* power = ComboBox(ctl::kPowerSwitching)) power->setCurrentIndex(doc.powerSwitching);
+  if (QLineEdit* edit = Edit(ctl::kHexFileEdit)) {
+    edit->setText(QString::fromStdString(doc.hexFileName));
+  }
+  if (QLineEdit* edit = Edit(ctl::kTraceFileEdit)) {
+    edit->setText(QString::fromStdString(doc.traceDefinitionFile));
+  }
+}
+
 void CBaseView::SetupDeviceControls() {}
+
+bool CBaseView::RunGuarded(const std::function<void()>& start) {
+  if (IsBusy()) return false;
+  CollectSettings();
+  start();
+  return true;
+}
+
+void CBaseView::LoadPic18HexFile(const std::string& path) {
+  CqelDoc& doc = frame_.Doc();
+  CMCUMemoryArchitecture& image = doc.programmer->fileImage;
+  if (!ReadHexFile(image, path, doc.Prompt())) return;
+  if (doc.ignoreConfigFromFile) return;
+  // The file's configuration becomes the page's: bytes and option selections.
+  for (size_t i = 0; i < doc.pic18Configuration.size(); ++i) {
+    if (image.configuration[i] >= 0) {
+      doc.pic18Configuration[i] = static_cast<uint8_t>(image.configuration[i]);
+    }
+  }
+  DecodePic18Configuration(image, doc.optionSelections);
+}
 
 void CBaseView::SelectFile(const FileSelection& selection, int editId,
                            const std::function<void(const QString&)>& load) {

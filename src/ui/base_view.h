@@ -53,8 +53,10 @@ class CBaseView : public QWidget {
   // The busy guard of every command that reaches the programmer: true (after telling the
   // user) while an operation runs.
   virtual bool IsBusy();
-  // Stores the page's option controls into the settings, and the reverse.
+  // Stores the page's option controls into the document's settings; ShowSettings is the
+  // reverse.
   virtual void CollectSettings();
+  virtual void ShowSettings();
   // Shows the controls of the current device with the current settings.
   virtual void SetupDeviceControls();
 
@@ -106,6 +108,14 @@ class CBaseView : public QWidget {
   // path into the edit field `editId` and hands it to `load`. Cancelling keeps the old path.
   void SelectFile(const FileSelection& selection, int editId,
                   const std::function<void(const QString&)>& load);
+
+  // Loads a HEX file into the document's file image and, unless the page's configuration is
+  // to be used, takes over the file's configuration.
+  void LoadPic18HexFile(const std::string& path);
+
+  // The common pattern of the commands that reach the target: busy guard, settings collected,
+  // then `start`; false when the click was dropped.
+  bool RunGuarded(const std::function<void()>& start);
 
   // Shared sections.
   void AddHexFileRow(int y);

@@ -5,8 +5,9 @@
 #include <QMessageBox>
 #include <nlohmann/json.hpp>
 
+#include "engine/cqel_doc.h"
+#include "engine/settings_store_qt.h"
 #include "link/dynamic_library.h"
-#include "link/pic_vortang.h"
 #include "platform/clock.h"
 #include "sim_client.h"
 #include "ui/base_view.h"
@@ -39,8 +40,10 @@ StartOptions ParseCommandLine(const QStringList& arguments) {
 CqelApp::CqelApp() = default;
 
 CqelApp::~CqelApp() {
-  frame_.reset();  // pages first: they refer to the link
-  link_.reset();
+  // The active page's controls go into the settings; the document saves them as it goes.
+  if (frame_ && frame_->ActiveView()) frame_->ActiveView()->CollectSettings();
+  frame_.reset();  // pages first: they refer to the document
+  doc_.reset();
 }
 
 bool CqelApp::PrepareSimulator(const QString& device, std::string& driverPath) {
@@ -73,9 +76,19 @@ bool CqelApp::InitInstance(const StartOptions& options) {
       !PrepareSimulator(options.simulatedDevice, driverPath)) {
     return false;
   }
-  link_ = std::make_unique<CPICVortang>(*prompt_, DefaultClock(), driverPath);
+  ISettingsStore* store = options.settingsStore;
+  if (!store) {
+    userSettings_ = std::make_unique<QtSettingsStore>();
+    store = userSettings_.get();
+  }
+  doc_ = std::make_unique<CqelDoc>(CqelDocServices{
+      .clock = options.clock ? *options.clock : DefaultClock(),
+      .prompt = *prompt_,
+      .settingsStore = store,
+      .driverLibraryPath = driverPath,
+  });
 
-  frame_ = std::make_unique<CMainFrame>(*link_);
+  frame_ = std::make_unique<CMainFrame>(*doc_);
   if (simulator_) {
     frame_->SetTitleSuffix(
         QStringLiteral("[simulated programmer, %1]").arg(options.simulatedDevice));

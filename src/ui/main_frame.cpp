@@ -10,10 +10,13 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
+#include "engine/cqel_doc.h"
 #include "ui/base_view.h"
 #include "ui/control_ids.h"
 #include "ui/controls/cqel_list_box.h"
+#include "ui/log_attachment.h"
 #include "ui/pic18_views.h"
+#include "ui/status_bar_attachment.h"
 
 namespace velmora {
 namespace {
@@ -56,7 +59,10 @@ const std::map<int, ViewFactory>& ViewFactories() {
   return factories;
 }
 
-CMainFrame::CMainFrame(CPICVortang& link) : link_(link) {
+CMainFrame::CMainFrame(CqelDoc& doc)
+    : doc_(doc),
+      log_(std::make_unique<LogAttachment>(doc.operationLog)),
+      statusBar_(std::make_unique<StatusBarAttachment>(doc.progressBar)) {
   // No resizable border and no maximise box: only page switches change the size.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -72,9 +78,23 @@ CMainFrame::CMainFrame(CPICVortang& link) : link_(link) {
   stack_->addWidget(start);
   stack_->setCurrentWidget(start);
   setFixedSize(start->frameWidth, start->frameHeight);
+
+  // Operations end (often on a worker) by asking for the device controls to be refreshed.
+  doc_.SetRefreshViewHandler([this] {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          if (CBaseView* view = ActiveView()) view->SetupDeviceControls();
+        },
+        Qt::QueuedConnection);
+  });
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+  doc_.SetRefreshViewHandler(nullptr);
+  AttachLogList(nullptr);
+  AttachStatusBar(nullptr);
+}
 
 void CMainFrame::CreateMenuAndKeys() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
@@ -144,19 +164,12 @@ bool CMainFrame::IsTopmost() const {
   return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
-void CMainFrame::LogLine(const QString& text) {
-  logLines_ << text;
-  if (logList_) logList_->AddLine(text);
-}
-
-void CMainFrame::ClearLog() {
-  logLines_.clear();
-  if (logList_) logList_->Clear();
-}
-
 void CMainFrame::AttachLogList(CqelListBox* list) {
-  logList_ = list;
-  if (logList_) logList_->SetLines(logLines_);
+  log_->Attach(list);
+}
+
+void CMainFrame::AttachStatusBar(QWidget* bar) {
+  statusBar_->Attach(bar);
 }
 
 // ---- Framework commands -----------------------------------------------------------------------
@@ -164,7 +177,9 @@ void CMainFrame::AttachLogList(CqelListBox* list) {
 void CMainFrame::OnFrameCommand(int command) {
   switch (command) {
     case ctl::kFileNew:
-      presetPath_.clear();
+      // A new preset changes no setting; the document keeps its preset path until it offers
+      // a way to forget it (then the title returns to "Untitled Preset").
+      if (CBaseView* view = ActiveView()) view->CollectSettings();
       UpdateTitle();
       break;
     case ctl::kFileOpen: {
@@ -174,14 +189,15 @@ void CMainFrame::OnFrameCommand(int command) {
       break;
     }
     case ctl::kFileSave:
-      if (presetPath_.isEmpty()) {
+      if (doc_.PathName().empty()) {
         OnFrameCommand(ctl::kFileSaveAs);
       } else {
-        SavePreset(presetPath_);
+        SavePreset(QString::fromStdString(doc_.PathName().string()));
       }
       break;
     case ctl::kFileSaveAs: {
-      QFileDialog dialog(this, tr("Save As"), presetPath_, tr(kPresetFilter));
+      QFileDialog dialog(this, tr("Save As"), QString::fromStdString(doc_.PathName().string()),
+                         tr(kPresetFilter));
       dialog.setAcceptMode(QFileDialog::AcceptSave);
       dialog.setDefaultSuffix(QString::fromLatin1(kPresetSuffix));
       if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
@@ -206,23 +222,19 @@ void CMainFrame::OnFrameCommand(int command) {
 }
 
 bool CMainFrame::OpenPreset(const QString& path) {
-  if (!QFileInfo(path).isFile()) return false;
-  presetPath_ = path;
+  const bool opened = doc_.OpenPreset(path.toStdString());
   UpdateTitle();
-  return true;
+  return opened;
 }
 
 bool CMainFrame::SavePreset(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-  file.close();
-  presetPath_ = path;
+  const bool saved = doc_.SavePreset(path.toStdString());
   UpdateTitle();
-  return true;
+  return saved;
 }
 
 QString CMainFrame::PresetTitle() const {
-  return presetPath_.isEmpty() ? tr("Untitled Preset") : QFileInfo(presetPath_).fileName();
+  return QString::fromStdString(doc_.Title());
 }
 
 void CMainFrame::UpdateTitle() {

@@ -15,7 +15,10 @@
 namespace velmora {
 
 class CBaseView;
-class CPICVortang;
+class CqelDoc;
+class CqelListBox;
+class LogAttachment;
+class StatusBarAttachment;
 
 // View types; the number is also the key under which a hidden page waits to be reused.
 enum ViewType : int {
@@ -45,10 +48,10 @@ class CMainFrame : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit CMainFrame(CPICVortang& link);
+  explicit CMainFrame(CqelDoc& doc);
   ~CMainFrame() override;
 
-  CPICVortang& Link() { return link_; }
+  CqelDoc& Doc() { return doc_; }
 
   // Shows the page of `type`, creating it on first use. Types without a page are ignored.
   void SwitchView(int type);
@@ -70,7 +73,6 @@ class CMainFrame : public QMainWindow {
   // Settings presets: empty files whose path names the log file.
   bool OpenPreset(const QString& path);
   bool SavePreset(const QString& path);
-  QString PresetPath() const { return presetPath_; }
   QString PresetTitle() const;
   // Shown after the title, e.g. when the programmer is simulated.
   void SetTitleSuffix(const QString& suffix);
@@ -82,13 +84,10 @@ class CMainFrame : public QMainWindow {
   // Draws the visible page into a framed area of the printer's page.
   void RenderVisiblePage(QPagedPaintDevice& device);
 
-  // The log: every line since start or the last clear, shown in the log list of the page on
-  // screen (nullptr: none).
-  void LogLine(const QString& text);
-  void ClearLog();
-  const QStringList& LogLines() const { return logLines_; }
-  void AttachLogList(class CqelListBox* list);
-  bool bannerPending = true;
+  // The document's log and status bar are shown in the controls of the page on screen
+  // (nullptr: none).
+  void AttachLogList(CqelListBox* list);
+  void AttachStatusBar(QWidget* bar);
 
   int currentViewType = 0;
   int currentViewId = 0;
@@ -98,13 +97,12 @@ class CMainFrame : public QMainWindow {
   void PrintVisiblePage(bool preview);
   void UpdateTitle();
 
-  CPICVortang& link_;
+  CqelDoc& doc_;
+  std::unique_ptr<LogAttachment> log_;
+  std::unique_ptr<StatusBarAttachment> statusBar_;
   QStackedWidget* stack_;
   std::map<int, CBaseView*> views_;
-  QStringList logLines_;
-  class CqelListBox* logList_ = nullptr;
   QPrinter printer_;
-  QString presetPath_;
   QString titleSuffix_;
   std::unique_ptr<IFileChooser> fileChooser_ = MakeQtFileChooser();
 };

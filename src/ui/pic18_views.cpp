@@ -8,6 +8,8 @@
 #include <algorithm>
 
 #include "engine/config_pic18.h"
+#include "engine/cqel_doc.h"
+#include "link/pic_vortang.h"
 #include "ui/control_ids.h"
 #include "ui/controls/icon_art.h"
 #include "ui/main_frame.h"
@@ -237,6 +239,17 @@ void CPIC18BaseView::ShowPic18Device(std::string_view device, std::string_view r
     }
     badge->setText(offered.empty() ? tr("No device identified") : text);
   }
+}
+
+void CPIC18BaseView::CollectSettings() {
+  CBaseView::CollectSettings();
+  StorePic18Options(Frame().Doc().optionSelections);
+}
+
+void CPIC18BaseView::SetupDeviceControls() {
+  CqelDoc& doc = Frame().Doc();
+  const CMCUMemoryArchitecture& image = doc.programmer->fileImage;
+  ShowPic18Device(image.deviceName, image.deviceRemark, doc.optionSelections);
 }
 
 void CPIC18BaseView::StorePic18Options(OptionSelections& options) const {

@@ -18,6 +18,9 @@ class CPIC18BaseView : public CBaseView {
   QString GetViewTitle() const override;
   void SetupToolTips() override;
   void OnCommand(int id) override;
+  void CollectSettings() override;
+  // The options of the device in the document's file image.
+  void SetupDeviceControls() override;
 
   // Shows the options that `device` offers and hides the others, fills the option lists with
   // the device's choices (item index = field value), selects the values of `options` and shows

@@ -20,4 +20,11 @@ QWidget* MakeStatusControl(QWidget* parent) {
   return new CqelProgressCtrl(parent);
 }
 
+void OnStatusControlClicked(QWidget* statusControl, QObject* context,
+                            const std::function<void()>& onClick) {
+  if (auto* bar = qobject_cast<CqelProgressCtrl*>(statusControl)) {
+    QObject::connect(bar, &CqelProgressCtrl::clicked, context, onClick);
+  }
+}
+
 }  // namespace velmora::ui

@@ -3,6 +3,7 @@
 // names the class that draws them: the icon button, the log list and the status bar.
 #include <QAbstractButton>
 #include <QWidget>
+#include <functional>
 
 namespace velmora::ui {
 
@@ -12,5 +13,8 @@ QAbstractButton* MakeIconButton(QWidget* parent, int bitmapResource);
 QWidget* MakeLogList(QWidget* parent);
 // The status bar of a page.
 QWidget* MakeStatusControl(QWidget* parent);
+// Calls `onClick` (in `context`) when the status bar made by MakeStatusControl is clicked.
+void OnStatusControlClicked(QWidget* statusControl, QObject* context,
+                            const std::function<void()>& onClick);
 
 }  // namespace velmora::ui

@@ -39,7 +39,7 @@ class ScriptedChooser final : public IFileChooser {
 class FileSelectionTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(app_.InitInstance(SimulatedStart(prompt_)));
+    ASSERT_TRUE(app_.InitInstance(env_.Start()));
     auto chooser = std::make_unique<ScriptedChooser>();
     chooser_ = chooser.get();
     app_.MainFrame().SetFileChooser(std::move(chooser));
@@ -49,7 +49,7 @@ class FileSelectionTest : public testing::Test {
     return *app_.MainFrame().ActiveView();
   }
 
-  ScriptedPrompt prompt_;
+  GuiTestEnvironment env_;
   CqelApp app_;
   ScriptedChooser* chooser_ = nullptr;
 };

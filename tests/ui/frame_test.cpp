@@ -23,14 +23,14 @@ namespace {
 class FrameTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(app_.InitInstance(SimulatedStart(prompt_)));
+    ASSERT_TRUE(app_.InitInstance(env_.Start()));
     QApplication::processEvents();
   }
   CMainFrame& Frame() { return app_.MainFrame(); }
   CBaseView& Page() { return *Frame().ActiveView(); }
-  int LogCount() { return int(Frame().LogLines().size()); }
+  int LogCount() { return int(LogLines(app_.Document()).size()); }
 
-  ScriptedPrompt prompt_;
+  GuiTestEnvironment env_;
   CqelApp app_;
 };
 
@@ -120,6 +120,7 @@ TEST_F(FrameTest, EraseChipAndLowVoltageEraseExcludeEachOther) {
   QCheckBox* chip = Page().CheckBox(ctl::kEraseChip);
   QCheckBox* lowVoltage = Page().CheckBox(ctl::kLowVoltageErase);
   chip->setChecked(true);
+  lowVoltage->setChecked(false);
 
   lowVoltage->click();
   EXPECT_TRUE(lowVoltage->isChecked());
@@ -155,13 +156,17 @@ TEST_F(FrameTest, EnterAndEscapeDoNothingOnAPage) {
 }
 
 TEST_F(FrameTest, BannerEndsWithTheProgrammersStatusLine) {
-  const QStringList& lines = Frame().LogLines();
+  // Each line after its time stamp and three spaces; the empty line has no stamp.
+  const QStringList lines = LogLines(app_.Document());
+  const QString indent = QStringLiteral("   ") + QString(17, QLatin1Char(' '));
   ASSERT_GE(lines.size(), 5);
-  EXPECT_EQ(lines[0], QString());
-  EXPECT_EQ(lines[1], QStringLiteral("                 Velmora USB-Programmer"));
-  EXPECT_EQ(lines[3], QStringLiteral("                 User Interface SW Version: Apr 28 2009"));
-  EXPECT_EQ(lines[4], QStringLiteral("                 Velmora FW V3.05 (simulated)"));
-  EXPECT_TRUE(prompt_.Records().empty());
+  EXPECT_EQ(lines[0], QStringLiteral("   "));
+  EXPECT_TRUE(lines[1].endsWith(indent + QStringLiteral("Velmora USB-Programmer")))
+      << lines[1].toStdString();
+  EXPECT_TRUE(lines[3].endsWith(indent + QStringLiteral("User Interface SW Version: Apr 28 2009")));
+  EXPECT_TRUE(lines[4].endsWith(indent + QStringLiteral("Velmora FW V3.05 (simulated)")))
+      << lines[4].toStdString();
+  EXPECT_TRUE(env_.prompt.Records().empty());
   EXPECT_TRUE(Frame().windowTitle().contains(QStringLiteral("simulated")));
 }
 
@@ -170,8 +175,11 @@ TEST_F(FrameTest, BannerIsLoggedOnceOnTheFirstActivation) {
     Frame().SwitchView(type);
   }
   int banners = 0;
-  for (const QString& line : Frame().LogLines()) {
-    if (line.trimmed() == QStringLiteral("Velmora USB-Programmer")) ++banners;
+  for (const QString& line : LogLines(app_.Document())) {
+    if (line.endsWith(QStringLiteral("   ") + QString(17, QLatin1Char(' ')) +
+                      QStringLiteral("Velmora USB-Programmer"))) {
+      ++banners;
+    }
   }
   EXPECT_EQ(banners, 1);
 }
@@ -205,6 +213,28 @@ TEST_F(FrameTest, FamiliesWithoutAPageCannotBeChosen) {
   Frame().SwitchView(99);
   EXPECT_EQ(Frame().CurrentViewType(), kStartPage);
   EXPECT_TRUE(Page().isVisible());
+}
+
+TEST_F(FrameTest, ControlsGoIntoTheDocumentWhenThePageIsLeftAndComeBackFromIt) {
+  CqelDoc& doc = app_.Document();
+  Frame().SwitchView(kPic18Page);
+  Page().CheckBox(ctl::kFastVerify)->setChecked(true);
+  Page().CheckBox(ctl::kEnableLvp)->setChecked(true);
+  Page().Edit(ctl::kHexFileEdit)->setText(QStringLiteral("/work/blink.hex"));
+  EXPECT_EQ(doc.hexFileName, "/work/blink.hex");  // the file name follows every change
+
+  Frame().SwitchView(kPic18BasicTestPage);
+  EXPECT_EQ(doc.fastVerify, 1);
+  EXPECT_EQ(doc.lowVoltageProgramming, 1);
+  // Settings changed elsewhere show when the page comes back.
+  doc.lowVoltageProgramming = 0;
+  doc.powerSwitching = 3;
+
+  Frame().SwitchView(kPic18Page);
+  EXPECT_TRUE(Page().CheckBox(ctl::kFastVerify)->isChecked());
+  EXPECT_FALSE(Page().CheckBox(ctl::kEnableLvp)->isChecked());
+  Frame().SwitchView(kStartPage);
+  EXPECT_EQ(Page().ComboBox(ctl::kPowerSwitching)->currentIndex(), 3);
 }
 
 TEST_F(FrameTest, PowerSwitchingOffersManualAndSevenRelayPairs) {

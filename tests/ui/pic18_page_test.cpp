@@ -28,7 +28,7 @@ constexpr int kCodeProtect7Check = 1237;
 class Pic18PageTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(app_.InitInstance(SimulatedStart(prompt_)));
+    ASSERT_TRUE(app_.InitInstance(env_.Start()));
     std::fill(std::begin(options_), std::end(options_), 1);
   }
   CPIC18BaseView& Show(int type, std::string_view device) {
@@ -44,7 +44,7 @@ class Pic18PageTest : public testing::Test {
     return items;
   }
 
-  ScriptedPrompt prompt_;
+  GuiTestEnvironment env_;
   CqelApp app_;
   OptionSelections options_;
 };
