@@ -384,7 +384,17 @@ int CBaseView::DeactivateView() {
   return 0;
 }
 
-void CBaseView::OnPageTimer() {}
+void CBaseView::OnPageTimer() {
+  CqelDoc& doc = frame_.Doc();
+  if (doc.OperationRunning() || doc.programmer->ftHandle.load() != nullptr) return;
+  if (!frame_.HexFileChangedSinceLoad(doc.hexFileName)) return;
+  frame_.NoteHexFileAnnounced(doc.hexFileName);
+  doc.progressBar.Update([](ProgressBarState& state) {
+    state.caption = "New Software";
+    state.position = state.minimum;
+    state.enabled = true;
+  });
+}
 
 void CBaseView::OnCommand(int id) {
   for (const auto& family : kFamilyButtons) {
@@ -494,6 +504,7 @@ bool CBaseView::RunGuarded(const std::function<void()>& start) {
 void CBaseView::LoadPic18HexFile(const std::string& path) {
   CqelDoc& doc = frame_.Doc();
   CMCUMemoryArchitecture& image = doc.programmer->fileImage;
+  frame_.NoteHexFileLoaded(path);
   if (!ReadHexFile(image, path, doc.Prompt())) return;
   if (doc.ignoreConfigFromFile) return;
   // The file's configuration becomes the page's: bytes and option selections.

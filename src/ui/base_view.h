@@ -69,6 +69,9 @@ class CBaseView : public QWidget {
   std::vector<int> ControlIds() const;
 
   bool PageTimerRunning() const { return pageTimer_.isActive(); }
+  // Runs every 500 ms while the page is visible: announces a changed HEX file as
+  // "New Software" on the status bar, whose click then updates the program memory.
+  virtual void OnPageTimer();
 
   // Size of the main window while this page is shown, and its position when last left.
   int frameWidth = 800;
@@ -79,8 +82,6 @@ class CBaseView : public QWidget {
  protected:
   // The page's controls. CBaseView builds the start page.
   virtual void BuildControls();
-  // Runs every 500 ms while the page is visible.
-  virtual void OnPageTimer();
 
   CMainFrame& Frame() const { return frame_; }
   bool IsCompactPage() const { return frameHeight <= 105; }

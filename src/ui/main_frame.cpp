@@ -248,6 +248,26 @@ void CMainFrame::SetTitleSuffix(const QString& suffix) {
   UpdateTitle();
 }
 
+// ---- HEX file watch --------------------------------------------------------------------------
+
+namespace {
+QDateTime LastWriteTime(const std::string& path) {
+  return QFileInfo(QString::fromStdString(path)).lastModified();
+}
+}  // namespace
+
+void CMainFrame::NoteHexFileLoaded(const std::string& path) {
+  hexFilePath_ = path;
+  hexFileTime_ = LastWriteTime(path);
+}
+
+bool CMainFrame::HexFileChangedSinceLoad(const std::string& path) const {
+  if (path.empty()) return false;
+  const QDateTime now = LastWriteTime(path);
+  if (!now.isValid()) return false;  // no such file (yet)
+  return path != hexFilePath_ || now != hexFileTime_;
+}
+
 // ---- Printing ---------------------------------------------------------------------------------
 
 void CMainFrame::PrintVisiblePage(bool preview) {

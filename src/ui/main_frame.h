@@ -2,6 +2,7 @@
 // CMainFrame: the one main window. It shows one page at a time; SwitchView replaces the
 // visible page, sizes the window for the new one and keeps the old page, hidden, for the next
 // time it is chosen. The window cannot be resized by the user.
+#include <QDateTime>
 #include <QMainWindow>
 #include <QPrinter>
 #include <QStackedWidget>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "ui/file_selection.h"
 
@@ -81,6 +83,12 @@ class CMainFrame : public QMainWindow {
   IFileChooser& FileChooser() { return *fileChooser_; }
   void SetFileChooser(std::unique_ptr<IFileChooser> chooser) { fileChooser_ = std::move(chooser); }
 
+  // The HEX file's last-write time when it was last loaded (or announced as new), so that the
+  // pages notice when it changes on disk.
+  void NoteHexFileLoaded(const std::string& path);
+  void NoteHexFileAnnounced(const std::string& path) { NoteHexFileLoaded(path); }
+  bool HexFileChangedSinceLoad(const std::string& path) const;
+
   // Draws the visible page into a framed area of the printer's page.
   void RenderVisiblePage(QPagedPaintDevice& device);
 
@@ -104,6 +112,8 @@ class CMainFrame : public QMainWindow {
   std::map<int, CBaseView*> views_;
   QPrinter printer_;
   QString titleSuffix_;
+  std::string hexFilePath_;
+  QDateTime hexFileTime_;
   std::unique_ptr<IFileChooser> fileChooser_ = MakeQtFileChooser();
 };
 

@@ -1,6 +1,8 @@
 // Browse buttons: the dialog they show, what they store, Ctrl-click and cancelling.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
+#include <QFile>
 #include <QLineEdit>
 #include <vector>
 
@@ -94,6 +96,37 @@ TEST_F(FileSelectionTest, CtrlClickOnTheTraceBrowseOpensTheNamedFile) {
             QStringLiteral("Trace Definition File (*.tdf);;Text File (*.txt)"));
   EXPECT_EQ(page.Edit(ctl::kTraceFileEdit)->text(), chooser_->answer);
   EXPECT_EQ(chooser_->opened.size(), 1u);
+}
+
+TEST_F(FileSelectionTest, AChangedHexFileIsAnnouncedOnceAsNewSoftware) {
+  CBaseView& page = Show(kPic18Page);
+  const QString path = env_.directory.filePath(QStringLiteral("app.hex"));
+  // Writes the file with a last-write time `age` seconds from now.
+  auto write = [&path](int age) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(":0400000000EF00F01D\n:00000001FF\n");
+    file.flush();
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(age),
+                                 QFileDevice::FileModificationTime));
+  };
+  write(-60);
+  chooser_->answer = path;
+  page.Button(ctl::kHexFileBrowse)->click();
+  CqelDoc& doc = app_.Document();
+  doc.progressBar.SetCaption("Success");
+
+  page.OnPageTimer();
+  EXPECT_EQ(doc.progressBar.State().caption, "Success");  // unchanged since it was loaded
+
+  write(0);
+  page.OnPageTimer();
+  EXPECT_EQ(doc.progressBar.State().caption, "New Software");
+  EXPECT_EQ(doc.progressBar.State().position, 0);
+
+  doc.progressBar.SetCaption("Success");
+  page.OnPageTimer();  // told once per change
+  EXPECT_EQ(doc.progressBar.State().caption, "Success");
 }
 
 }  // namespace
