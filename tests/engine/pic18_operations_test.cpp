@@ -6,6 +6,7 @@
 
 #include <future>
 
+#include "engine/config_pic18.h"
 #include "engine_sim_fixture.h"
 #include "memory/catalogue.h"
 
@@ -99,6 +100,38 @@ TEST_F(Pic18OperationsTest, IdentifyShowsTheDeviceAndThePrintableId) {
   ASSERT_EQ(log.size(), 3u);
   EXPECT_THAT(log[1], MatchesRegex(R"(PIC18F4550 Rev\. [0-9]+   Flash 32k, EEPROM 256, RAM 2048)"));
   EXPECT_EQ(log[2], "ID: 42 4C 49 4E 4B 34 35 30   \"BLINK450\"");
+}
+
+TEST_F(Pic18OperationsTest, IdentifyWithNoVerifyShowsNoIdItDidNotRead) {
+  StartProgrammed4550();
+  doc_->noVerify = 1;
+  ASSERT_EQ(Run(Pic18Command::kIdentify), OperationOutcome::kSuccess);
+  ASSERT_EQ(Log().size(), 2u);
+  EXPECT_THAT(Log()[1],
+              MatchesRegex(R"(PIC18F4550 Rev\. [0-9]+   Flash 32k, EEPROM 256, RAM 2048)"));
+}
+
+TEST_F(Pic18OperationsTest, ConfigurationFromOptionsIsEncodedForTheIdentifiedDevice) {
+  // A fresh document knows no device when the file is prepared; the options must still become
+  // the PIC18F4550's configuration, not all-zero bytes (code protection on).
+  Start("PIC18F4550");
+  ASSERT_EQ(doc_->programmer->fileImage.blockSize, 0);
+  doc_->hexFileName = HexFile("pic18f4550_blink");
+  doc_->ignoreConfigFromFile = 1;
+  doc_->optionSelections[PIC18WDTPS] = 5;
+  ASSERT_EQ(Run(Pic18Command::kProgram), OperationOutcome::kSuccess);
+  EXPECT_THAT(Log(), Contains("Configuration successfully programmed."));
+
+  const Pic18ConfigCells expected =
+      EncodePic18ConfigurationCells("PIC18F4550", doc_->optionSelections);
+  const Pic18Device& device = kPic18Devices[doc_->programmer->fileImage.deviceIndex];
+  int nonZero = 0;
+  for (int i = 0; i < 14; ++i) {
+    const int read = doc_->programmer->chipImage.configuration[i] & device.configMasks[i];
+    EXPECT_EQ(read, expected[i] & device.configMasks[i]) << "configuration byte " << i;
+    nonZero += read != 0;
+  }
+  EXPECT_GT(nonZero, 0);
 }
 
 TEST_F(Pic18OperationsTest, IdLineVariants) {
