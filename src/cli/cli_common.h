@@ -46,5 +46,6 @@ struct CommandContext {
 
 void AddHexCommands(CLI::App& app, CommandContext& context);
 void AddProgrammerCommands(CLI::App& app, CommandContext& context);
+void AddOperationCommands(CLI::App& app, CommandContext& context);
 
 }  // namespace velmora::cli

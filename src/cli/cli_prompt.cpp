@@ -6,8 +6,7 @@ namespace velmora::cli {
 
 CliPrompt::CliPrompt(std::ostream& out) : out_(out) {}
 
-Answer CliPrompt::MessageBox(const std::string& text, const std::string& caption,
-                             uint32_t style) {
+Answer CliPrompt::MessageBox(const std::string& text, const std::string& caption, uint32_t style) {
   const Answer answer = NonInteractiveAnswer(style, answerYes);
   out_ << "[" << caption << "] " << text;
   if ((style & mb::kButtonMask) != mb::kOk) {
@@ -17,6 +16,8 @@ Answer CliPrompt::MessageBox(const std::string& text, const std::string& caption
   return answer;
 }
 
-std::optional<HexSaveChoice> CliPrompt::AskHexSavePath(const std::string&) { return hexSave; }
+std::optional<HexSaveChoice> CliPrompt::AskHexSavePath(const std::string&) {
+  return hexSave;
+}
 
 }  // namespace velmora::cli

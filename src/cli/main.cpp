@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
 
   AddHexCommands(app, context);
   AddProgrammerCommands(app, context);
+  AddOperationCommands(app, context);
 
   try {
     app.parse(argc, argv);
