@@ -93,6 +93,26 @@ const FlagControl kFlagControls[] = {
     {ctl::kEnablePullups, &CqelDoc::tracePullUp},
 };
 
+// The PIC18 operations, the default commands of every page that carries their buttons.
+struct OperationControl {
+  int id;
+  Pic18Command command;
+};
+constexpr OperationControl kPic18Operations[] = {
+    {ctl::kIdentify, Pic18Command::kIdentify},
+    {ctl::kReadConfiguration, Pic18Command::kReadConfiguration},
+    {ctl::kEraseChipNow, Pic18Command::kEraseChip},
+    {ctl::kEraseEeprom, Pic18Command::kEraseEeprom},
+    {ctl::kEraseIdLocation, Pic18Command::kEraseIdLocation},
+    {ctl::kProgram, Pic18Command::kProgram},
+    {ctl::kVerify, Pic18Command::kVerify},
+    {ctl::kRead, Pic18Command::kRead},
+    {ctl::kUpdateProgramMemory, Pic18Command::kUpdate},
+    {ctl::kStatusBar, Pic18Command::kUpdate},
+    {ctl::kReadRamAfterReset, Pic18Command::kDumpRam},
+    {ctl::kReadEepromAfterReset, Pic18Command::kDumpEeprom},
+};
+
 // The family buttons of the start page, in their order on the page.
 struct FamilyButton {
   int id;
@@ -403,6 +423,12 @@ void CBaseView::OnCommand(int id) {
       return;
     }
   }
+  for (const auto& operation : kPic18Operations) {
+    if (operation.id == id) {
+      RunPic18Command(operation.command);
+      return;
+    }
+  }
   switch (id) {
     case ctl::kHome:
       frame_.SwitchView(kStartPage);
@@ -493,6 +519,18 @@ void CBaseView::ShowSettings() {
 }
 
 void CBaseView::SetupDeviceControls() {}
+
+void CBaseView::RunPic18Command(Pic18Command command) {
+  CqelDoc& doc = frame_.Doc();
+  RunGuarded([&] {
+    // These load the HEX file again: what is on disk now is no longer new.
+    if (command == Pic18Command::kProgram || command == Pic18Command::kVerify ||
+        command == Pic18Command::kUpdate) {
+      frame_.NoteHexFileLoaded(doc.hexFileName);
+    }
+    doc.StartPic18Command(command);
+  });
+}
 
 bool CBaseView::RunGuarded(const std::function<void()>& start) {
   if (IsBusy()) return false;

@@ -19,6 +19,10 @@
 #include "ui/file_selection.h"
 
 namespace velmora {
+enum class Pic18Command;
+}
+
+namespace velmora {
 
 class CMainFrame;
 
@@ -113,6 +117,9 @@ class CBaseView : public QWidget {
   // Loads a HEX file into the document's file image and, unless the page's configuration is
   // to be used, takes over the file's configuration.
   void LoadPic18HexFile(const std::string& path);
+
+  // Busy guard, settings, then the PIC18 operation (on a worker where it takes long).
+  void RunPic18Command(Pic18Command command);
 
   // The common pattern of the commands that reach the target: busy guard, settings collected,
   // then `start`; false when the click was dropped.
