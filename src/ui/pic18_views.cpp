@@ -249,6 +249,11 @@ void CPIC18BaseView::CollectSettings() {
 void CPIC18BaseView::SetupDeviceControls() {
   CqelDoc& doc = Frame().Doc();
   const CMCUMemoryArchitecture& image = doc.programmer->fileImage;
+  // Unless the page's own configuration is to be programmed, the options show the file's, as
+  // the device now named in the image reads it.
+  if (!doc.ignoreConfigFromFile && !doc.OperationRunning()) {
+    DecodePic18Configuration(image, doc.optionSelections);
+  }
   ShowPic18Device(image.deviceName, image.deviceRemark, doc.optionSelections);
 }
 

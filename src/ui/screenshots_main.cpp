@@ -1,20 +1,42 @@
-// velmora-screenshots: renders pages of the program to PNG files, for the documentation.
+// velmora-screenshots: renders pages of the program to PNG files for the documentation, on the
+// simulated programmer with a PIC18F4550: the start page, the PIC18 page after a Program of the
+// bundled example, its extended settings and basic test pages, and the compact page.
+//   velmora-screenshots OUTPUT_DIRECTORY
 // Runs on any Qt platform; scripts/screenshots.sh uses the offscreen one.
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QLineEdit>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
+#include "engine/cqel_doc.h"
+#include "engine/settings_store_qt.h"
+#include "ui/base_view.h"
+#include "ui/control_ids.h"
 #include "ui/cqel_app.h"
 #include "ui/main_frame.h"
-#include "ui/pic18_views.h"
 
 namespace {
 
+// Lets queued log lines and repaints through (the log list gathers lines for 25 ms).
 void Settle() {
-  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  QEventLoop loop;
+  QTimer::singleShot(200, &loop, &QEventLoop::quit);
+  loop.exec();
 }
+
+// Answers the HEX file dialog with the bundled example.
+class ExampleChooser final : public velmora::IFileChooser {
+ public:
+  QString ChooseFileToOpen(QWidget*, const velmora::FileSelection&, const QString&) override {
+    return QStringLiteral(VELMORA_SOURCE_DIR "/examples/pic18f4550-blink.hex");
+  }
+  void OpenWithAssociatedProgram(const QString&) override {}
+  bool ControlKeyHeld() const override { return false; }
+};
 
 bool Save(velmora::CMainFrame& frame, const QDir& dir, const char* name) {
   Settle();
@@ -36,19 +58,26 @@ int main(int argc, char** argv) {
   const QDir dir(args.size() > 1 ? args.at(1) : QStringLiteral("."));
   if (!dir.exists() && !QDir().mkpath(dir.path())) return 1;
 
-  velmora::CqelApp app;
+  // The pictures show the program's defaults, not the settings of whoever makes them.
+  QTemporaryDir settingsDir;
+  velmora::QtSettingsStore settings(
+      settingsDir.filePath(QStringLiteral("settings.ini")).toStdString());
   velmora::StartOptions start;
   start.simulatedDevice = QStringLiteral("PIC18F4550");
+  start.settingsStore = &settings;
+  velmora::CqelApp app;
   if (!app.InitInstance(start)) return 1;
   auto& frame = app.MainFrame();
   bool ok = Save(frame, dir, "start-page.png");
+
   frame.SwitchView(velmora::kPic18Page);
-  velmora::OptionSelections options;
-  std::fill(std::begin(options), std::end(options), 1);
-  options[velmora::PIC18FOSC] = 14;
-  static_cast<velmora::CPIC18BaseView*>(frame.ActiveView())
-      ->ShowPic18Device("PIC18F4550", "", options);
+  velmora::CBaseView* page = frame.ActiveView();
+  frame.SetFileChooser(std::make_unique<ExampleChooser>());
+  page->Button(velmora::ctl::kHexFileBrowse)->click();  // loads it, with its configuration
+  page->Button(velmora::ctl::kProgram)->click();
+  app.Document().WaitForOperation();
   ok = Save(frame, dir, "pic18-page.png") && ok;
+
   frame.SwitchView(velmora::kPic18ExtendedPage);
   ok = Save(frame, dir, "pic18-extended-page.png") && ok;
   frame.SwitchView(velmora::kPic18BasicTestPage);
