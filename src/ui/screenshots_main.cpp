@@ -32,7 +32,7 @@ void Settle() {
 class ExampleChooser final : public velmora::IFileChooser {
  public:
   QString ChooseFileToOpen(QWidget*, const velmora::FileSelection&, const QString&) override {
-    return QStringLiteral(VELMORA_SOURCE_DIR "/examples/pic18f4550-blink.hex");
+    return QStringLiteral("examples/pic18f4550-blink.hex");
   }
   void OpenWithAssociatedProgram(const QString&) override {}
   bool ControlKeyHeld() const override { return false; }
@@ -57,6 +57,8 @@ int main(int argc, char** argv) {
   const QStringList args = QApplication::arguments();
   const QDir dir(args.size() > 1 ? args.at(1) : QStringLiteral("."));
   if (!dir.exists() && !QDir().mkpath(dir.path())) return 1;
+  const QDir output(dir.absolutePath());
+  QDir::setCurrent(QStringLiteral(VELMORA_SOURCE_DIR));  // the example by its relative name
 
   // The pictures show the program's defaults, not the settings of whoever makes them.
   QTemporaryDir settingsDir;
@@ -68,7 +70,7 @@ int main(int argc, char** argv) {
   velmora::CqelApp app;
   if (!app.InitInstance(start)) return 1;
   auto& frame = app.MainFrame();
-  bool ok = Save(frame, dir, "start-page.png");
+  bool ok = Save(frame, output, "start-page.png");
 
   frame.SwitchView(velmora::kPic18Page);
   velmora::CBaseView* page = frame.ActiveView();
@@ -76,13 +78,13 @@ int main(int argc, char** argv) {
   page->Button(velmora::ctl::kHexFileBrowse)->click();  // loads it, with its configuration
   page->Button(velmora::ctl::kProgram)->click();
   app.Document().WaitForOperation();
-  ok = Save(frame, dir, "pic18-page.png") && ok;
+  ok = Save(frame, output, "pic18-page.png") && ok;
 
   frame.SwitchView(velmora::kPic18ExtendedPage);
-  ok = Save(frame, dir, "pic18-extended-page.png") && ok;
+  ok = Save(frame, output, "pic18-extended-page.png") && ok;
   frame.SwitchView(velmora::kPic18BasicTestPage);
-  ok = Save(frame, dir, "pic18-basic-test-page.png") && ok;
+  ok = Save(frame, output, "pic18-basic-test-page.png") && ok;
   frame.SwitchView(velmora::kPic18CompactPage);
-  ok = Save(frame, dir, "pic18-compact-page.png") && ok;
+  ok = Save(frame, output, "pic18-compact-page.png") && ok;
   return ok ? 0 : 1;
 }
