@@ -9,9 +9,8 @@ namespace velmora {
 CMCUMemoryArchitecture::CMCUMemoryArchitecture()
     : cells_(std::make_unique_for_overwrite<int32_t[]>(TotalCells())) {
   int32_t* next = cells_.get();
-  int32_t** windows[] = {&programMemory, &idLocations,        &configuration,
-                         &eeprom,        &dsPICEeprom,        &dsPICConfiguration,
-                         &bootFlash,     &programFlash};
+  int32_t** windows[] = {&programMemory, &idLocations,        &configuration, &eeprom,
+                         &dsPICEeprom,   &dsPICConfiguration, &bootFlash,     &programFlash};
   for (size_t i = 0; i < std::size(window::kAll); ++i) {
     *windows[i] = next;
     next += window::kAll[i].cellCount;
@@ -21,7 +20,9 @@ CMCUMemoryArchitecture::CMCUMemoryArchitecture()
 
 CMCUMemoryArchitecture::~CMCUMemoryArchitecture() = default;
 
-void CMCUMemoryArchitecture::Clear() { std::fill_n(cells_.get(), TotalCells(), kBlankCell); }
+void CMCUMemoryArchitecture::Clear() {
+  std::fill_n(cells_.get(), TotalCells(), kBlankCell);
+}
 
 void CMCUMemoryArchitecture::CopyFrom(const CMCUMemoryArchitecture& source) {
   if (&source == this) return;

@@ -23,8 +23,8 @@ constexpr MemoryWindow kDsPicEeprom{0xFF0000, 65536};
 constexpr MemoryWindow kDsPicConfiguration{0x1F00000, 65536};
 constexpr MemoryWindow kBootFlash{0x1FC00000, 12288};
 constexpr MemoryWindow kProgramFlash{0x1D000000, 1048576};
-constexpr MemoryWindow kAll[] = {kProgramMemory, kIdLocations,        kConfiguration,
-                                 kEeprom,        kDsPicEeprom,        kDsPicConfiguration,
+constexpr MemoryWindow kAll[] = {kProgramMemory, kIdLocations, kConfiguration,
+                                 kEeprom,        kDsPicEeprom, kDsPicConfiguration,
                                  kBootFlash,     kProgramFlash};
 }  // namespace window
 

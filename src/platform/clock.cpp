@@ -23,8 +23,9 @@ LocalTime SystemClock::Now() {
   std::tm tm{};
   localtime_r(&seconds, &tm);
   const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-  return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
-                   tm.tm_min,         tm.tm_sec,     static_cast<int>(ms / 10)};
+  return LocalTime{
+      tm.tm_year + 1900,        tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+      static_cast<int>(ms / 10)};
 }
 
 LocalTime VirtualClock::Now() {
@@ -44,8 +45,12 @@ SystemClock systemClock;
 std::atomic<IClock*> defaultClock{&systemClock};
 }  // namespace
 
-IClock& DefaultClock() { return *defaultClock.load(); }
+IClock& DefaultClock() {
+  return *defaultClock.load();
+}
 
-void SetDefaultClock(IClock* clock) { defaultClock.store(clock ? clock : &systemClock); }
+void SetDefaultClock(IClock* clock) {
+  defaultClock.store(clock ? clock : &systemClock);
+}
 
 }  // namespace velmora

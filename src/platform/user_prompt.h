@@ -72,8 +72,7 @@ struct PromptRecord {
 // worker threads can use it.
 class ScriptedPrompt final : public IUserPrompt {
  public:
-  Answer MessageBox(const std::string& text, const std::string& caption,
-                    uint32_t style) override;
+  Answer MessageBox(const std::string& text, const std::string& caption, uint32_t style) override;
   std::optional<HexSaveChoice> AskHexSavePath(const std::string& suggestedPath) override;
   SignatureBytesEntry AskSignatureBytes(const SignatureBytesEntry& initial) override;
 
