@@ -192,7 +192,8 @@ void CBaseView::BuildControls() {
   settingsLayout->addStretch();
 
   AddTraceGroup(QRect(384, 138, 404, 112), false);
-  AddLogAndStatus(262);
+  AddButton(ctl::kClearLog, tr("Clear"))->setGeometry(708, 258, 80, 26);
+  AddLogAndStatus(290);
 }
 
 // ---- Building blocks --------------------------------------------------------------------------

@@ -4,9 +4,12 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
+#include <QPdfWriter>
 #include <QTest>
 #include <set>
 
@@ -235,6 +238,43 @@ TEST_F(FrameTest, ControlsGoIntoTheDocumentWhenThePageIsLeftAndComeBackFromIt) {
   EXPECT_FALSE(Page().CheckBox(ctl::kEnableLvp)->isChecked());
   Frame().SwitchView(kStartPage);
   EXPECT_EQ(Page().ComboBox(ctl::kPowerSwitching)->currentIndex(), 3);
+}
+
+TEST_F(FrameTest, APresetNamesTheWindowAndTheLogFileBesideIt) {
+  EXPECT_TRUE(
+      Frame().windowTitle().startsWith(QStringLiteral("Untitled Preset - Velmora USB-Programmer")));
+  const QString preset = env_.directory.filePath(QStringLiteral("board.upr"));
+  ASSERT_TRUE(Frame().SavePreset(preset));
+  EXPECT_TRUE(
+      Frame().windowTitle().startsWith(QStringLiteral("board.upr - Velmora USB-Programmer")));
+  Page().Button(ctl::kClearLog)->click();
+  EXPECT_EQ(LogCount(), 0);
+  app_.Document().LogLine("after the preset");
+  QFile log(env_.directory.filePath(QStringLiteral("board.log")));
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(log.readAll().contains("after the preset"));
+}
+
+TEST_F(FrameTest, APresetOnTheCommandLineIsOpenedAtStart) {
+  const QString preset = env_.directory.filePath(QStringLiteral("bench.upr"));
+  QFile(preset).open(QIODevice::WriteOnly);
+  CqelApp second;
+  StartOptions options = env_.Start();
+  options.presetPath = preset;
+  ASSERT_TRUE(second.InitInstance(options));
+  EXPECT_TRUE(second.MainFrame().windowTitle().startsWith(QStringLiteral("bench.upr - ")));
+}
+
+TEST_F(FrameTest, PrintingDrawsTheVisiblePageOnAPage) {
+  Frame().SwitchView(kPic18Page);
+  QBuffer pdf;
+  pdf.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter writer(&pdf);
+    Frame().RenderVisiblePage(writer);
+  }
+  EXPECT_TRUE(pdf.data().startsWith("%PDF"));
+  EXPECT_GT(pdf.data().size(), 10000);  // the page's picture, not an empty sheet
 }
 
 TEST_F(FrameTest, PowerSwitchingOffersManualAndSevenRelayPairs) {
