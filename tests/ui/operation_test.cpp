@@ -61,6 +61,19 @@ TEST_F(OperationTest, ProgramEndsWithFinishedSuccessfullyAndSuccessOnTheBar) {
   EXPECT_FALSE(Page().Control(1215)->isHidden());  // CPU clock postscaler of the PIC18F4550
 }
 
+TEST_F(OperationTest, TheCompactPagesLargeButtonUpdatesTheProgramMemory) {
+  Start();
+  Page().Button(ctl::kProgram)->click();
+  Finish();
+  Page().Button(ctl::kCompactPage)->click();
+  ASSERT_EQ(app_.MainFrame().CurrentViewType(), kPic18CompactPage);
+  Page().Button(ctl::kUpdateProgramMemory)->click();
+  Finish();
+  EXPECT_TRUE(Logged(QStringLiteral("*** Update Program Memory ***")));
+  EXPECT_TRUE(Logged(QStringLiteral("Flash memory successfully updated.")));
+  EXPECT_EQ(ShownStatusOf(Page().Control(ctl::kStatusBar)).caption, "Success");
+}
+
 TEST_F(OperationTest, FailedVerifyBlinksRedAndEndsOnFail) {
   Start();  // the simulated chip is blank, so the file does not verify
   std::mutex mutex;
