@@ -41,7 +41,9 @@ CqelApp::CqelApp() = default;
 
 CqelApp::~CqelApp() {
   // The active page's controls go into the settings; the document saves them as it goes.
-  if (frame_ && frame_->ActiveView()) frame_->ActiveView()->CollectSettings();
+  if (frame_ && frame_->ActiveView() && !doc_->OperationRunning()) {
+    frame_->ActiveView()->CollectSettings();
+  }
   frame_.reset();  // pages first: they refer to the document
   doc_.reset();
 }
