@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   fonts-dejavu-core
   gputils gcc-avr avr-libc binutils-avr srecord
-  xvfb xauth
+  xvfb xauth fonts-dejavu-core
 )
 
 missing=()

@@ -1,10 +1,20 @@
 #!/usr/bin/env bash
-# Builds the project and runs the program on the bundled example.
+# Builds and starts the desktop program. Without a programmer on USB (FT232, 0403:6001) it
+# starts in demo mode, on the simulated programmer with a PIC18F4550.
+#   scripts/run.sh                      the desktop program
+#   scripts/run.sh [velmora options]    e.g. a preset file, or --simulate PIC18F2550
+#   scripts/run.sh --cli ARGS...        the command-line program, e.g. --cli hex info FILE
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMORA_BUILD_DIR:-$root/build}
-"$root/scripts/build.sh" velmora-cli >/dev/null
-if [ $# -eq 0 ]; then
-  set -- hex info "$root/examples/pic18f4550-blink.hex"
+if [ "${1:-}" = "--cli" ]; then
+  shift
+  "$root/scripts/build.sh" velmora-cli >/dev/null
+  exec "$build/bin/velmora-cli" "$@"
 fi
-exec "$build/bin/velmora-cli" "$@"
+"$root/scripts/build.sh" velmora >/dev/null
+if [ $# -eq 0 ] && ! grep -qsx 0403 /sys/bus/usb/devices/*/idVendor; then
+  echo "run.sh: no FT232 on USB, starting in demo mode (simulated programmer, PIC18F4550)" >&2
+  set -- --simulate PIC18F4550
+fi
+exec "$build/bin/velmora" "$@"

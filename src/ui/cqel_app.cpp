@@ -1,0 +1,104 @@
+#include "ui/cqel_app.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <nlohmann/json.hpp>
+
+#include "engine/cqel_doc.h"
+#include "engine/settings_store_qt.h"
+#include "link/dynamic_library.h"
+#include "platform/clock.h"
+#include "sim_client.h"
+#include "ui/base_view.h"
+#include "ui/dialogs/qt_user_prompt.h"
+#include "ui/main_frame.h"
+
+namespace velmora {
+
+StartOptions ParseCommandLine(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("Velmora USB-Programmer"));
+  parser.addHelpOption();
+  const QCommandLineOption simulate(
+      QStringLiteral("simulate"),
+      QStringLiteral("demo mode: use the simulated programmer with this target device"),
+      QStringLiteral("device"));
+  parser.addOption(simulate);
+  parser.addPositionalArgument(QStringLiteral("preset"),
+                               QStringLiteral("settings preset (*.upr) to open"),
+                               QStringLiteral("[preset]"));
+  parser.process(arguments);
+  StartOptions options;
+  if (!parser.positionalArguments().isEmpty()) {
+    options.presetPath = parser.positionalArguments().join(QLatin1Char(' '));
+  }
+  options.simulatedDevice = parser.value(simulate);
+  return options;
+}
+
+CqelApp::CqelApp() = default;
+
+CqelApp::~CqelApp() {
+  // The active page's controls go into the settings; the document saves them as it goes.
+  if (frame_ && frame_->ActiveView() && !doc_->OperationRunning()) {
+    frame_->ActiveView()->CollectSettings();
+  }
+  frame_.reset();  // pages first: they refer to the document
+  doc_.reset();
+}
+
+bool CqelApp::PrepareSimulator(const QString& device, std::string& driverPath) {
+  driverPath = ExecutableDirectory() + "/libvelmora-sim.so";
+  simulator_ = std::make_unique<sim::SimClient>(driverPath);
+  std::string error;
+  if (!simulator_->Loaded()) {
+    error = "cannot load the simulator " + driverPath;
+  } else if (simulator_->Configure(nlohmann::json{{"device", device.toStdString()}}.dump()) != 0) {
+    error = simulator_->LastError();
+  }
+  if (error.empty()) return true;
+  QMessageBox::critical(nullptr, QStringLiteral("Programmer Error"),
+                        QStringLiteral("Demo mode: ") + QString::fromStdString(error));
+  return false;
+}
+
+bool CqelApp::InitInstance(const StartOptions& options) {
+  QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
+  QCoreApplication::setApplicationName(QStringLiteral("Velmora USB-Programmer"));
+
+  if (options.prompt) {
+    prompt_ = options.prompt;
+  } else {
+    dialogs_ = std::make_unique<QtUserPrompt>();
+    prompt_ = dialogs_.get();
+  }
+  std::string driverPath;
+  if (!options.simulatedDevice.isEmpty() &&
+      !PrepareSimulator(options.simulatedDevice, driverPath)) {
+    return false;
+  }
+  ISettingsStore* store = options.settingsStore;
+  if (!store) {
+    userSettings_ = std::make_unique<QtSettingsStore>();
+    store = userSettings_.get();
+  }
+  doc_ = std::make_unique<CqelDoc>(CqelDocServices{
+      .clock = options.clock ? *options.clock : DefaultClock(),
+      .prompt = *prompt_,
+      .settingsStore = store,
+      .driverLibraryPath = driverPath,
+  });
+
+  frame_ = std::make_unique<CMainFrame>(*doc_);
+  if (simulator_) {
+    frame_->SetTitleSuffix(
+        QStringLiteral("[simulated programmer, %1]").arg(options.simulatedDevice));
+  }
+  if (!options.presetPath.isEmpty()) frame_->OpenPreset(options.presetPath);
+  frame_->show();
+  frame_->ActiveView()->ActivateView();
+  return true;
+}
+
+}  // namespace velmora
