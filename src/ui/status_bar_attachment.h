@@ -2,9 +2,9 @@
 // Connects the document's status bar model to the status bar of the page on screen.
 // Operations change the model on their own threads; the bar shown at that moment repaints.
 //
-// The model (engine) and the control (ui/controls) each call their state struct
-// ProgressBarState; the two halves of this class live in two source files, each of which sees
-// only one of them, and meet in StatusPicture.
+// The model half (status_bar_model.cpp) reads the engine's ProgressBarState, the control half
+// (status_bar_control.cpp) draws through the control's ProgressDrawState; they meet in
+// StatusPicture, so neither side depends on the other.
 #include <cstdint>
 #include <mutex>
 #include <string>

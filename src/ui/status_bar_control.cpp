@@ -19,7 +19,7 @@ void StatusBarAttachment::Show(const StatusPicture& picture) {
   std::lock_guard lock(mutex_);
   CqelProgressCtrl* control = control_;
   if (!control) return;
-  ProgressBarState state;  // the control's
+  ProgressDrawState state;  // the control's
   state.caption = picture.caption;
   state.position = picture.position;
   state.minimum = picture.minimum;

@@ -20,7 +20,7 @@ class ProgressCtrlTest : public ::testing::Test {
  protected:
   ProgressCtrlTest() { bar.setFixedSize(kWidth, kHeight); }
 
-  QImage Draw(const ProgressBarState& state) {
+  QImage Draw(const ProgressDrawState& state) {
     bar.SetState(state);
     return bar.grab().toImage();
   }

@@ -7,7 +7,7 @@ namespace velmora {
 ShownStatus ShownStatusOf(QWidget* statusControl) {
   const auto* bar = qobject_cast<CqelProgressCtrl*>(statusControl);
   if (!bar) return {};
-  const ProgressBarState state = bar->State();
+  const ProgressDrawState state = bar->State();
   return {state.caption, state.position, state.barColour};
 }
 

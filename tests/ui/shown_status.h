@@ -1,6 +1,5 @@
 #pragma once
-// What the status bar control of a page shows. Kept apart from the tests' other includes:
-// the control and the document's bar model each name their state struct ProgressBarState.
+// What the status bar control of a page shows, read back from the control.
 #include <cstdint>
 #include <string>
 

@@ -38,7 +38,7 @@ void DrawSunkenFrame(QPainter& painter, int width, int height) {
 }
 
 // Draws the bar column by column; returns the first column of the empty part.
-int DrawBar(QPainter& painter, const ProgressBarState& state, int width, int height) {
+int DrawBar(QPainter& painter, const ProgressDrawState& state, int width, int height) {
   int emptyStart = 1;
   for (int x = 1; x < width - 1; ++x) {
     const int perMille = x * 1000 / width;
@@ -69,7 +69,7 @@ CqelProgressCtrl::CqelProgressCtrl(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted
 }
 
-void CqelProgressCtrl::SetState(const ProgressBarState& state) {
+void CqelProgressCtrl::SetState(const ProgressDrawState& state) {
   {
     std::lock_guard lock(mutex_);
     state_ = state;
@@ -82,7 +82,7 @@ void CqelProgressCtrl::SetState(const ProgressBarState& state) {
   }
 }
 
-ProgressBarState CqelProgressCtrl::State() const {
+ProgressDrawState CqelProgressCtrl::State() const {
   std::lock_guard lock(mutex_);
   return state_;
 }
@@ -92,7 +92,7 @@ QSize CqelProgressCtrl::sizeHint() const {
 }
 
 void CqelProgressCtrl::paintEvent(QPaintEvent*) {
-  const ProgressBarState state = State();
+  const ProgressDrawState state = State();
   const int w = width();
   const int h = height();
   QPainter painter(this);

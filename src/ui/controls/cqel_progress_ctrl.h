@@ -1,7 +1,7 @@
 #pragma once
 // The status bar under every page: a sunken frame, a gradient (or single-colour) bar filling
 // from the left, and a caption drawn in one colour over the filled part and another over the
-// rest. Operations on worker threads hand it a whole ProgressBarState; a click on it is passed
+// rest. Operations on worker threads hand it a whole ProgressDrawState; a click on it is passed
 // on to the page.
 #include <QColor>
 #include <QWidget>
@@ -23,8 +23,8 @@ class CqelProgressCtrl : public QWidget {
   explicit CqelProgressCtrl(QWidget* parent = nullptr);
 
   // Callable from any thread: stores the state and schedules a repaint on the GUI thread.
-  void SetState(const ProgressBarState& state);
-  ProgressBarState State() const;
+  void SetState(const ProgressDrawState& state);
+  ProgressDrawState State() const;
 
   QSize sizeHint() const override;
 
@@ -38,7 +38,7 @@ class CqelProgressCtrl : public QWidget {
 
  private:
   mutable std::mutex mutex_;
-  ProgressBarState state_;
+  ProgressDrawState state_;
 };
 
 }  // namespace velmora

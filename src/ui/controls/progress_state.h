@@ -14,7 +14,7 @@ constexpr ColorRef kGradientBarColour = 0xFFFFFFFF;
 // The light cream of the bar's empty part that every page sets when it is shown.
 constexpr ColorRef kEmptyPartColour = 0x0088E0FF;
 
-struct ProgressBarState {
+struct ProgressDrawState {
   std::string caption;  // drawn centred; "&&" shows as one "&"
   // Thousandths of the bar; the pixel columns whose per-mille position lies below it are filled.
   int position = 0;
