@@ -508,7 +508,11 @@ void CBaseView::ShowSettings() {
     if (QCheckBox* check = CheckBox(flag.id)) check->setChecked(doc.*flag.member != 0);
   }
   if (QCheckBox* check = CheckBox(ctl::kLowVoltageErase)) {
-    check->setChecked(doc.optionSelections[PIC18LOWVOLTAGEERASE] != 0);
+    // The two erase boxes exclude each other; stored settings may have both on (every option
+    // defaults to 1), and then the chip erase wins as it does in the sequence.
+    const QCheckBox* chipErase = CheckBox(ctl::kEraseChip);
+    check->setChecked(doc.optionSelections[PIC18LOWVOLTAGEERASE] != 0 &&
+                      !(chipErase && chipErase->isChecked()));
   }
   if (QComboBox* power = ComboBox(ctl::kPowerSwitching)) power->setCurrentIndex(doc.powerSwitching);
   if (QLineEdit* edit = Edit(ctl::kHexFileEdit)) {
