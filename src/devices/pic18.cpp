@@ -510,22 +510,27 @@ int CPICVortang::WriteConfiguration() {
   return Pic18Result();
 }
 
+// A short read of program space (ID locations, configuration): a 0x22 read on the full
+// programmer, table reads on the mini programmer. nullptr when the bytes did not all arrive.
+const uint8_t* CPICVortang::ReadPic18ProgramSpace(uint32_t address, int count) {
+  if (firmwareMode == 1) {
+    AppendAddressAndCount(*this, address, count);
+    WriteAppended();
+    WriteCommandByte(fw::kReadProgramSpace);
+    const uint8_t* bytes = ReadReply(count);
+    clock_.Sleep(1);
+    return bytes;
+  }
+  SetTablePointer(*this, address);
+  TableReads(*this, count);
+  SendSamplesAndDecode();
+  return Decoded(*this, 0, count);
+}
+
 int CPICVortang::ReadIdLocations() {
   ResetCursors();
   if (!RequirePic18Device()) return 0;
-  const uint8_t* bytes = nullptr;
-  if (firmwareMode == 1) {
-    AppendAddressAndCount(*this, kIdLocationAddress, kIdLocationCount);
-    WriteAppended();
-    WriteCommandByte(fw::kReadProgramSpace);
-    bytes = ReadReply(kIdLocationCount);
-    clock_.Sleep(1);
-  } else {
-    SetTablePointer(*this, kIdLocationAddress);
-    TableReads(*this, kIdLocationCount);
-    SendSamplesAndDecode();
-    bytes = Decoded(*this, 0, kIdLocationCount);
-  }
+  const uint8_t* bytes = ReadPic18ProgramSpace(kIdLocationAddress, kIdLocationCount);
   if (!bytes) return 0;
   std::copy_n(bytes, kIdLocationCount, chipImage.idLocations);
   return Pic18Result();
@@ -535,19 +540,7 @@ int CPICVortang::ReadIdLocations() {
 int CPICVortang::ReadConfiguration() {
   ResetCursors();
   if (!RequirePic18Device()) return 0;
-  const uint8_t* bytes = nullptr;
-  if (firmwareMode == 1) {
-    AppendAddressAndCount(*this, kConfigurationAddress, kConfigurationCount);
-    WriteAppended();
-    WriteCommandByte(fw::kReadProgramSpace);
-    bytes = ReadReply(kConfigurationCount);
-    clock_.Sleep(1);
-  } else {
-    SetTablePointer(*this, kConfigurationAddress);
-    TableReads(*this, kConfigurationCount);
-    SendSamplesAndDecode();
-    bytes = Decoded(*this, 0, kConfigurationCount);
-  }
+  const uint8_t* bytes = ReadPic18ProgramSpace(kConfigurationAddress, kConfigurationCount);
   if (!bytes) return 0;
   const uint8_t* masks =
       kPic18Devices[std::clamp(fileImage.deviceIndex, 0, kPic18DeviceRows)].configMasks;

@@ -250,6 +250,7 @@ class CPICVortang {
   // PIC18 helpers (src/devices/pic18.cpp).
   bool RequirePic18Device();
   void QueuePic18BulkEraseOption(uint8_t option);
+  const uint8_t* ReadPic18ProgramSpace(uint32_t address, int count);
   int Pic18Result() const { return linkLost ? 0 : 1; }
   bool WriteRaw(const uint8_t* bytes, size_t count);
 
