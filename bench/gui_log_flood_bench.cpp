@@ -16,6 +16,7 @@
 
 #include "engine/cqel_doc.h"
 #include "engine/settings_store_qt.h"
+#include "event_loop_stalls.h"
 #include "platform/user_prompt.h"
 #include "ui/base_view.h"
 #include "ui/control_ids.h"
@@ -58,31 +59,6 @@ struct Program {
   QtSettingsStore store{directory.filePath(QStringLiteral("settings.ini")).toStdString()};
   CqelApp app;
 };
-
-// Runs the event loop until `finished` holds (checked on every turn), then 50 ms more. A 1 ms
-// heartbeat notes every turn; returns the longest gap in ms.
-double RunMeasuringStalls(const std::function<bool()>& finished, double* totalMs) {
-  QEventLoop loop;
-  QElapsedTimer clock;
-  QTimer heartbeat;
-  heartbeat.setTimerType(Qt::PreciseTimer);
-  heartbeat.setInterval(1);
-  qint64 last = 0;
-  qint64 longest = 0;
-  qint64 finishedAt = -1;
-  QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-    const qint64 now = clock.nsecsElapsed();
-    longest = std::max(longest, now - last);
-    last = now;
-    if (finishedAt < 0 && finished()) finishedAt = now;
-    if (finishedAt >= 0 && now - finishedAt > 50'000'000) loop.quit();
-  });
-  clock.start();
-  heartbeat.start();
-  loop.exec();
-  *totalMs = finishedAt / 1e6;
-  return longest / 1e6;
-}
 
 void BM_LongestStallWhileAnOperationLogs(benchmark::State& state) {
   const int lines = static_cast<int>(state.range(0));

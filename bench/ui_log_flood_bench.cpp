@@ -13,6 +13,7 @@
 #include <atomic>
 #include <thread>
 
+#include "event_loop_stalls.h"
 #include "ui/controls/cqel_list_box.h"
 
 namespace velmora {
@@ -30,31 +31,6 @@ QString LogLine(int i) {
 bool ShowsLastLine(const CqelListBox& list, int lines) {
   const QScrollBar* bar = list.verticalScrollBar();
   return list.Count() == lines && bar->value() == bar->maximum();
-}
-
-// Runs the event loop until `finished` holds (checked on every turn), then 50 ms more for the
-// last layout and paint. A 1 ms heartbeat notes every turn; returns the longest gap in ms.
-double RunMeasuringStalls(const std::function<bool()>& finished, double* totalMs) {
-  QEventLoop loop;
-  QElapsedTimer clock;
-  QTimer heartbeat;
-  heartbeat.setTimerType(Qt::PreciseTimer);
-  heartbeat.setInterval(1);
-  qint64 last = 0;
-  qint64 longest = 0;
-  qint64 finishedAt = -1;
-  QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-    const qint64 now = clock.nsecsElapsed();
-    longest = std::max(longest, now - last);
-    last = now;
-    if (finishedAt < 0 && finished()) finishedAt = now;
-    if (finishedAt >= 0 && now - finishedAt > 50'000'000) loop.quit();
-  });
-  clock.start();
-  heartbeat.start();
-  loop.exec();
-  *totalMs = finishedAt / 1e6;
-  return longest / 1e6;
 }
 
 void BM_LongestStallWhileAWorkerLogs(benchmark::State& state) {
