@@ -73,6 +73,14 @@ bool CqelDoc::OpenPreset(const std::filesystem::path& path) {
   return true;
 }
 
+void CqelDoc::NewPreset() {
+  {
+    std::lock_guard lock(pathMutex_);
+    pathName_.clear();
+  }
+  operationLog.SetPathName({});
+}
+
 std::filesystem::path CqelDoc::PathName() const {
   std::lock_guard lock(pathMutex_);
   return pathName_;

@@ -95,6 +95,9 @@ class CqelDoc : public DocumentSettings {
   bool SavePreset(const std::filesystem::path& path);
   // Makes an existing file the document's path; no setting changes.
   bool OpenPreset(const std::filesystem::path& path);
+  // A new, unnamed preset: the document forgets its path (no log file until it is saved); no
+  // setting changes.
+  void NewPreset();
   std::filesystem::path PathName() const;
   // The file name of the preset, "Untitled Preset" without one.
   std::string Title() const;

@@ -177,9 +177,9 @@ void CMainFrame::AttachStatusBar(QWidget* bar) {
 void CMainFrame::OnFrameCommand(int command) {
   switch (command) {
     case ctl::kFileNew:
-      // A new preset changes no setting; the document keeps its preset path until it offers
-      // a way to forget it (then the title returns to "Untitled Preset").
+      // A new preset changes no setting; it only drops the preset's name (and log file).
       if (CBaseView* view = ActiveView()) view->CollectSettings();
+      doc_.NewPreset();
       UpdateTitle();
       break;
     case ctl::kFileOpen: {

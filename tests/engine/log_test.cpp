@@ -166,6 +166,13 @@ TEST_F(LogFileTest, OpeningAPresetChangesNoSettingAndAppendsToItsLog) {
   EXPECT_EQ(static_cast<const DocumentSettings&>(doc), before);
   doc.LogLine("next");
   EXPECT_EQ(ReadFile(dir_ / "a.log"), "old\r\n00:00:00:00 next\r\n");
+
+  // A new preset forgets the name: no more log file lines, no setting changed.
+  doc.NewPreset();
+  EXPECT_EQ(doc.Title(), "Untitled Preset");
+  EXPECT_EQ(static_cast<const DocumentSettings&>(doc), before);
+  doc.LogLine("after new");
+  EXPECT_EQ(ReadFile(dir_ / "a.log"), "old\r\n00:00:00:00 next\r\n");
 }
 
 TEST_F(LogFileTest, UnwritableLogFileIsIgnored) {
