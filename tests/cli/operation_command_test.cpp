@@ -2,14 +2,13 @@
 // process on the simulated programmer, whose target memory persists between the runs in a
 // state file. The user's stored settings are read from a private configuration directory.
 #include <gmock/gmock.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
+
+#include "cli/cli_process.h"
 
 namespace {
 
@@ -17,41 +16,22 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct ProcessResult {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using velmora::testing::ProcessResult;
+using velmora::testing::ReadAll;
 
 class OperationCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("velmora-cli-operation-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
+    dir_ = velmora::testing::ScratchDirectory("velmora-cli-operation-");
     fs::create_directories(dir_ / "config");
   }
   void TearDown() override { fs::remove_all(dir_); }
 
   ProcessResult Cli(const std::string& arguments) const {
-    const fs::path out = dir_ / "out.txt";
-    const fs::path err = dir_ / "err.txt";
-    const std::string command =
-        "env -u VELMORA_D2XX -u VELMORA_SIM_SCENARIO "
-        "-u VELMORA_SIM_TRANSCRIPT XDG_CONFIG_HOME='" +
-        (dir_ / "config").string() + "' VELMORA_SIM_STATE='" + (dir_ / "state.json").string() +
-        "' '" + cli_ + "' " + arguments + " >'" + out.string() + "' 2>'" + err.string() +
-        "' </dev/null";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+    return velmora::testing::RunProgram(dir_, cli_, arguments,
+                                        "XDG_CONFIG_HOME='" + (dir_ / "config").string() +
+                                            "' VELMORA_SIM_STATE='" +
+                                            (dir_ / "state.json").string() + "'");
   }
 
   const std::string cli_ = VELMORA_BINARY_DIR "/bin/velmora-cli";

@@ -1,52 +1,27 @@
 // `velmora-cli programmer` as a user runs it: the built program in a child process.
 #include <dlfcn.h>
 #include <gmock/gmock.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "cli/cli_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-struct ProcessResult {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using velmora::testing::ProcessResult;
 
 class ProgrammerCommandTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("velmora-cli-test-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
+  void SetUp() override { dir_ = velmora::testing::ScratchDirectory("velmora-cli-test-"); }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // Runs `program arguments` with the driver and simulator variables cleared.
   ProcessResult Execute(const std::string& program, const std::string& arguments) const {
-    const fs::path out = dir_ / "out.txt";
-    const fs::path err = dir_ / "err.txt";
-    const std::string command =
-        "env -u VELMORA_D2XX -u VELMORA_SIM_SCENARIO -u VELMORA_SIM_STATE "
-        "-u VELMORA_SIM_TRANSCRIPT '" +
-        program + "' " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "' </dev/null";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+    return velmora::testing::RunProgram(dir_, program, arguments);
   }
 
   const std::string cli_ = VELMORA_BINARY_DIR "/bin/velmora-cli";
