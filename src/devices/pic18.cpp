@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <span>
 #include <vector>
 
 #include "link/pic_vortang.h"
@@ -206,40 +207,32 @@ int CPICVortang::IdentifyPic18() {
 
 // ---- Erase --------------------------------------------------------------------------------------
 
-int CPICVortang::BulkErase() {
+// The whole-device erases: one acknowledged firmware command, or bulk-erase options on the
+// mini programmer. The chip image no longer describes the target afterwards.
+int CPICVortang::ErasePic18(uint8_t command, std::span<const uint8_t> miniOptions) {
   ResetCursors();
   chipImage.Clear();
   if (firmwareMode == 1) {
-    WriteCommandByte(fw::kBulkErase);
+    WriteCommandByte(command);
     ReadReply(1);
   } else {
-    QueuePic18BulkEraseOption(kEraseChip);
+    for (uint8_t option : miniOptions) QueuePic18BulkEraseOption(option);
   }
   return Pic18Result();
+}
+
+int CPICVortang::BulkErase() {
+  static constexpr uint8_t kOptions[] = {kEraseChip};
+  return ErasePic18(fw::kBulkErase, kOptions);
 }
 
 int CPICVortang::EraseEeprom() {
-  ResetCursors();
-  chipImage.Clear();
-  if (firmwareMode == 1) {
-    WriteCommandByte(fw::kEraseEeprom);
-    ReadReply(1);
-  } else {
-    QueuePic18BulkEraseOption(kEraseDataEeprom);
-  }
-  return Pic18Result();
+  static constexpr uint8_t kOptions[] = {kEraseDataEeprom};
+  return ErasePic18(fw::kEraseEeprom, kOptions);
 }
 
 int CPICVortang::EraseFlashPanels() {
-  ResetCursors();
-  chipImage.Clear();
-  if (firmwareMode == 1) {
-    WriteCommandByte(fw::kErasePanels);
-    ReadReply(1);
-  } else {
-    for (uint8_t option : kEraseFlashPanelOptions) QueuePic18BulkEraseOption(option);
-  }
-  return Pic18Result();
+  return ErasePic18(fw::kErasePanels, kEraseFlashPanelOptions);
 }
 
 int CPICVortang::EraseIdRow() {

@@ -251,6 +251,7 @@ class CPICVortang {
   bool RequirePic18Device();
   void QueuePic18BulkEraseOption(uint8_t option);
   const uint8_t* ReadPic18ProgramSpace(uint32_t address, int count);
+  int ErasePic18(uint8_t command, std::span<const uint8_t> miniOptions);
   int Pic18Result() const { return linkLost ? 0 : 1; }
   bool WriteRaw(const uint8_t* bytes, size_t count);
 
