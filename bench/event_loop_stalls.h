@@ -1,5 +1,6 @@
 #pragma once
 // Measures how responsive the Qt event loop stays while work goes on elsewhere.
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QObject>
@@ -36,3 +37,14 @@ inline double RunMeasuringStalls(const std::function<bool()>& finished, double* 
 }
 
 }  // namespace velmora
+
+// main() of a Qt benchmark: the offscreen platform unless another is chosen, one application.
+#define VELMORA_QT_BENCHMARK_MAIN()                                                              \
+  int main(int argc, char** argv) {                                                              \
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen"); \
+    QApplication app(argc, argv);                                                                \
+    benchmark::Initialize(&argc, argv);                                                          \
+    benchmark::RunSpecifiedBenchmarks();                                                         \
+    benchmark::Shutdown();                                                                       \
+    return 0;                                                                                    \
+  }
