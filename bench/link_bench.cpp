@@ -8,7 +8,7 @@
 #include "link/programmer_identity.h"
 #include "platform/clock.h"
 #include "platform/user_prompt.h"
-#include "sim_client.h"
+#include "sim/client/sim_client.h"
 
 namespace {
 

@@ -31,11 +31,11 @@ nlohmann::json ReadJsonFile(const std::string& path) {
 }  // namespace
 
 SimulatedProgrammer::SimulatedProgrammer(Scenario scenario) : scenario_(std::move(scenario)) {
-  if (!scenario_.device.empty() && CatalogueFamily(scenario_.device).empty()) {
+  if (!scenario_.device.empty() && !KnownDevice(scenario_.device)) {
     throw std::runtime_error("unknown device \"" + scenario_.device + "\": not in the catalogue");
   }
   const TargetModel& model = ModelFor(scenario_.device);
-  family_ = model.family;
+  family_ = model.name;
   target_ = model.make(scenario_.device, scenario_.target);
   firmware_ = std::make_unique<FirmwareModel>(scenario_, *target_, *this);
   noLines_.externalPower = scenario_.externalPower;

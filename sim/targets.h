@@ -11,7 +11,7 @@
 namespace velmora::sim {
 
 struct TargetModel {
-  const char* family;
+  const char* name;  // the model's name in transcripts and state files
   bool (*claims)(const std::string& device);
   // `options` is the scenario's "target" object.
   std::unique_ptr<ITarget> (*make)(const std::string& device, const nlohmann::json& options);
@@ -20,8 +20,8 @@ struct TargetModel {
 std::span<const TargetModel> TargetModels();
 const TargetModel& ModelFor(const std::string& device);
 
-// The catalogue table that lists a device name: "pic18", "dspic30", "avr", "tiny1x", "pic12",
-// "pic10", or "" when no table does.
-std::string CatalogueFamily(const std::string& device);
+// True when the catalogue lists the name or a model other than the scripted target claims it
+// (a chip the catalogue does not know, described by the scenario).
+bool KnownDevice(const std::string& device);
 
 }  // namespace velmora::sim

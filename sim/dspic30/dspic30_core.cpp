@@ -1,3 +1,6 @@
+// The instruction decoder and the flash controller are written out here again on purpose, apart
+// from the product's dsPIC30 primitives (src/families/dspic30): this model is the oracle they are
+// tested against, and a model that shared their constants would agree with their mistakes.
 #include "dspic30_core.h"
 
 #include <cstdio>

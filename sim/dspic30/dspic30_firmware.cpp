@@ -1,3 +1,7 @@
+// The firmware's instruction sequences and its small assembler are written out here again on
+// purpose, apart from the product's dsPIC30 primitives (src/families/dspic30): this model is the
+// oracle they are tested against, and a model that shared their constants would agree with their
+// mistakes.
 #include "dspic30_firmware.h"
 
 #include <cstdio>

@@ -1,3 +1,6 @@
+// The ICSP commands and core instructions are written out here again on purpose, apart from the
+// product's PIC18 primitives (src/families/pic18): this model is the oracle they are tested
+// against, and a model that shared their constants would agree with their mistakes.
 #include "pic18_icsp.h"
 
 #include <algorithm>

@@ -44,6 +44,10 @@ struct CommandContext {
   int exitCode = kExitSuccess;
 };
 
+// The whole command line: the global options and every command group. `context` must outlive
+// the parse.
+void BuildCommandLine(CLI::App& app, CommandContext& context);
+
 void AddHexCommands(CLI::App& app, CommandContext& context);
 void AddProgrammerCommands(CLI::App& app, CommandContext& context);
 void AddOperationCommands(CLI::App& app, CommandContext& context);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli_common.h"
+#include "families/family_registry.h"
 #include "memory/catalogue.h"
 #include "memory/image_summary.h"
 #include "memory/intel_hex.h"
@@ -59,27 +60,6 @@ int RunInfo(const HexOptions& options, const GlobalOptions& global) {
   return kExitSuccess;
 }
 
-// Program memory and EEPROM extents for the writer, in cells, as the read sequences hand them
-// over when they save a device's data.
-struct WriterExtents {
-  int64_t programCells;
-  int64_t eepromCells;
-};
-
-WriterExtents ExtentsForDevice(const CMCUMemoryArchitecture& image, std::string_view family) {
-  const int64_t words = image.programSize;
-  const int64_t eeprom = image.eepromSize;
-  // dsPIC30: four cells per instruction word; its EEPROM sits at the top of its own window,
-  // where the writer covers 2 x eepromSize cells.
-  if (family == "dspic30") return {4 * words, eeprom};
-  // PIC12F629 family: ID words at 0x4000, configuration at 0x400E and EEPROM at 0x4200 lie in
-  // the program memory window, two cells per word or EEPROM byte.
-  if (family == "pic12") return {0x4200 + 2 * eeprom, 0};
-  // PIC10F20x: the whole 4096-word space, so that the configuration word at 0x1FFE is kept.
-  if (family == "pic10") return {8192, 0};
-  return {words, eeprom};  // PIC18, ATmega, ATtiny: bytes
-}
-
 int RunRewrite(const HexOptions& options, const GlobalOptions& global) {
   CliPrompt prompt(std::cerr);
   prompt.answerYes = global.yes;
@@ -91,7 +71,8 @@ int RunRewrite(const HexOptions& options, const GlobalOptions& global) {
       std::cerr << "error: unknown device " << options.device << "\n";
       return kExitUsage;
     }
-    extents = ExtentsForDevice(*image, FamilyOfDevice(options.device));
+    const FamilyRow* family = FindFamily(FamilyOfDevice(options.device));
+    if (family && family->hexExtents) extents = family->hexExtents(image->Descriptor());
   }
   if (!LoadHex(*image, options.input, prompt)) return kExitFailed;
   image->programSize = static_cast<int32_t>(extents.programCells);

@@ -1,29 +1,37 @@
-// `velmora-cli identify|program|verify|read|erase|update|config read|dump`: the operations of
-// the family views, run on the same document as the GUI's. The stored settings are the
-// defaults (never written back); options override them for this run. Log lines and the status
-// bar go to stdout, questions to stderr.
+// `velmora-cli identify|program|verify|read|erase|update|config|dump|...`: the commands of the
+// family pages, built from the family registry and run on the same document as the GUI's. A
+// command of two words ("erase chip") becomes a subcommand with a choice. The stored settings
+// are the defaults (never written back); options override them for this run. Log lines and the
+// status bar go to stdout, questions to stderr.
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <set>
+#include <vector>
 
 #include "cli/cli_common.h"
+#include "cli/console_view.h"
 #include "cli/programmer_selection.h"
-#include "engine/console_view.h"
 #include "engine/cqel_doc.h"
 #include "engine/settings_store_qt.h"
-#include "engine/text_format.h"
+#include "families/family_registry.h"
 #include "link/pic_vortang.h"
+#include "link/power_modes.h"
 #include "platform/clock.h"
 
 namespace velmora::cli {
 
 namespace {
 
+constexpr char kDefaultFamily[] = "pic18";
+
 // Everything an operation command may be given.
 struct OperationOptions {
-  std::string family = "pic18";
+  std::string family = kDefaultFamily;
+  std::string choice;  // the second word of a two-word command
   std::string hexFile;
   std::string outFile;
   bool saveEmpty = false;
@@ -33,71 +41,114 @@ struct OperationOptions {
   bool mini = false;
   std::string power;
   bool configFromOptions = false;
-  std::string eraseTarget;
-  std::string dumpTarget;
   ProgrammerSelection programmer;
-  // The five enable settings: set when the flag was given, else the stored value stays.
+  // The enable settings: set when the flag was given, else the stored value stays.
   std::map<std::string, bool> enables;
+  // Family options given, by name, with their values ("" for a flag).
+  std::map<std::string, std::string> familyOptions;
+  // Which inputs were given, as command_input bits, to refuse what the command does not take.
+  uint32_t given = 0;
 };
 
-// One enable setting: its flag pair and the document member it overrides.
+// One enable setting: its flag pair, the document member it overrides and the input it is.
 struct EnableFlag {
   const char* name;  // --NAME / --no-NAME
   const char* help;
   int32_t DocumentSettings::*member;
+  uint32_t input;
 };
 
 constexpr EnableFlag kEnableFlags[] = {
     {.name = "chip-erase",
      .help = "erase the whole chip first",
-     .member = &DocumentSettings::enableChipErase},
+     .member = &DocumentSettings::enableChipErase,
+     .input = command_input::kChipErase},
     {.name = "flash",
      .help = "include flash memory",
-     .member = &DocumentSettings::enableFlashUpdate},
+     .member = &DocumentSettings::enableFlashUpdate,
+     .input = command_input::kMemoryParts},
     {.name = "eeprom",
      .help = "include the data EEPROM",
-     .member = &DocumentSettings::enableEepromUpdate},
+     .member = &DocumentSettings::enableEepromUpdate,
+     .input = command_input::kMemoryParts},
     {.name = "id",
      .help = "include the ID locations",
-     .member = &DocumentSettings::enableIdLocationUpdate},
+     .member = &DocumentSettings::enableIdLocationUpdate,
+     .input = command_input::kMemoryParts},
     {.name = "config",
      .help = "include the configuration",
-     .member = &DocumentSettings::enableConfigurationUpdate},
+     .member = &DocumentSettings::enableConfigurationUpdate,
+     .input = command_input::kMemoryParts},
 };
 
-// The power switching choices by name; a plain index 0..15 is accepted too.
-const std::map<std::string, int> kPowerModes = {
-    {"none", 0},
-    {"manual", 1},
-    {"relay-1ms-off", 2},
-    {"relay-1ms-on", 3},
-    {"relay-50ms-off", 4},
-    {"relay-50ms-on", 5},
-    {"relay-250ms-off", 6},
-    {"relay-250ms-on", 7},
-    {"relay-500ms-off", 8},
-    {"relay-500ms-on", 9},
-    {"relay-1s-off", 10},
-    {"relay-1s-on", 11},
-    {"relay-2.5s-off", 12},
-    {"relay-2.5s-on", 13},
-    {"relay-5s-off", 14},
-    {"relay-5s-on", 15},
+// A subcommand as the registry's families offer it: its commands by family, under the
+// subcommand's second word ("" for a one-word command).
+struct Subcommand {
+  std::string name;
+  std::string help = {};
+  std::map<std::string, std::map<Family, const FamilyCommand*>> byChoice = {};
+  uint32_t inputs = 0;
+  std::vector<const FamilyCliOption*> familyOptions = {};
 };
 
-std::optional<int> ParsePowerMode(const std::string& text) {
-  if (auto it = kPowerModes.find(text); it != kPowerModes.end()) return it->second;
-  try {
-    size_t used = 0;
-    const int index = std::stoi(text, &used);
-    if (used == text.size() && index >= 0 && index < kPowerSwitchingModes) return index;
-  } catch (const std::exception&) {
+bool HasOperations(const FamilyRow& row) {
+  return row.makeOperations && !row.commands.empty();
+}
+
+std::pair<std::string, std::string> SplitName(const std::string& name) {
+  const size_t space = name.find(' ');
+  if (space == std::string::npos) return {name, ""};
+  return {name.substr(0, space), name.substr(space + 1)};
+}
+
+bool OptionApplies(const FamilyCliOption& option, const FamilyCommand& command) {
+  return option.commands == 0 || (command.id < 64 && (option.commands >> command.id) & 1);
+}
+
+// The subcommands of every family with operations, in the order their commands first appear.
+std::vector<Subcommand> CollectSubcommands() {
+  std::vector<Subcommand> subcommands;
+  for (const FamilyRow* row : Families()) {
+    if (!HasOperations(*row)) continue;
+    for (const FamilyCommand& command : row->commands) {
+      const auto [word, choice] = SplitName(command.name);
+      auto it = std::ranges::find(subcommands, word, &Subcommand::name);
+      if (it == subcommands.end()) {
+        subcommands.push_back({.name = word});
+        it = subcommands.end() - 1;
+      }
+      it->byChoice[choice][row->family] = &command;
+      it->inputs |= command.inputs;
+      if (it->help.empty() || !choice.empty()) {
+        it->help = choice.empty()
+                       ? command.help
+                       : (it->help.empty() ? "" : it->help + "; ") + choice + ": " + command.help;
+      }
+      for (const FamilyCliOption& option : row->cliOptions) {
+        if (OptionApplies(option, command) &&
+            std::ranges::find(it->familyOptions, &option) == it->familyOptions.end()) {
+          it->familyOptions.push_back(&option);
+        }
+      }
+    }
   }
-  return std::nullopt;
+  return subcommands;
+}
+
+std::vector<std::string> FamilyNames() {
+  std::vector<std::string> names;
+  for (const FamilyRow* row : Families()) {
+    if (HasOperations(*row)) names.emplace_back(row->name);
+  }
+  return names;
 }
 
 void AddLinkOptions(CLI::App* command, OperationOptions& o) {
-  command->add_option("--family", o.family, "device family")->check(CLI::IsMember({"pic18"}));
+  const std::vector<std::string> families = FamilyNames();
+  std::string help = "device family:";
+  for (const std::string& name : families) help += " " + name;
+  command->add_option("--family", o.family, help + " (default " + kDefaultFamily + ")")
+      ->check(CLI::IsMember(families));
   command->add_flag("--mini", o.mini, "use the mini programmer (bit-bang, no firmware)");
   command->add_flag("--lvp", o.lvp, "enter programming mode with low voltage (PGM pin)");
   command->add_option("--power", o.power,
@@ -106,34 +157,123 @@ void AddLinkOptions(CLI::App* command, OperationOptions& o) {
   AddProgrammerSelectionOptions(*command, o.programmer);
 }
 
-void AddVerifyOptions(CLI::App* command, OperationOptions& o) {
-  command->add_flag("--no-verify", o.noVerify, "do not read anything back");
-  command->add_flag("--fast-verify", o.fastVerify, "read back only what the HEX file gives");
-}
-
-void AddEnableFlags(CLI::App* command, OperationOptions& o) {
+void AddInputOptions(CLI::App* command, uint32_t inputs, OperationOptions& o) {
+  using namespace command_input;
+  auto mark = [&o](uint32_t input) { return [&o, input](auto&&...) { o.given |= input; }; };
+  if (inputs & kHexFile) {
+    command->add_option("--hex", o.hexFile, "Intel HEX file (default: the stored file name)")
+        ->each(mark(kHexFile));
+  }
+  if (inputs & kConfigFromOptions) {
+    command->add_flag_callback(
+        "--config-from-options",
+        [&o] {
+          o.configFromOptions = true;
+          o.given |= kConfigFromOptions;
+        },
+        "take the configuration from the stored options, not from the HEX file");
+  }
+  if (inputs & kSaveFile) {
+    command->add_option("--out", o.outFile, "the HEX file to write")
+        ->required()
+        ->each(mark(kSaveFile));
+    command->add_flag("--save-empty", o.saveEmpty, "save empty areas (filled up with 0xFF)");
+  }
+  if (inputs & kVerifyOptions) {
+    command->add_flag_callback(
+        "--no-verify",
+        [&o] {
+          o.noVerify = true;
+          o.given |= kVerifyOptions;
+        },
+        "do not read anything back");
+    command->add_flag_callback(
+        "--fast-verify",
+        [&o] {
+          o.fastVerify = true;
+          o.given |= kVerifyOptions;
+        },
+        "read back only what the HEX file gives");
+  }
   for (const EnableFlag& flag : kEnableFlags) {
+    if (!(inputs & flag.input)) continue;
     const std::string name = flag.name;
+    const uint32_t input = flag.input;
+    const char* group = "Memory parts (default: the stored settings)";
     command
         ->add_flag_callback(
-            "--" + name, [&o, name] { o.enables[name] = true; }, std::string("yes: ") + flag.help)
-        ->group("Memory parts (default: the stored settings)");
+            "--" + name,
+            [&o, name, input] {
+              o.enables[name] = true;
+              o.given |= input;
+            },
+            std::string("yes: ") + flag.help)
+        ->group(group);
     command
         ->add_flag_callback(
-            "--no-" + name, [&o, name] { o.enables[name] = false; },
+            "--no-" + name,
+            [&o, name, input] {
+              o.enables[name] = false;
+              o.given |= input;
+            },
             std::string("no: ") + flag.help)
-        ->group("Memory parts (default: the stored settings)");
+        ->group(group);
   }
 }
 
-void AddHexOption(CLI::App* command, OperationOptions& o) {
-  command->add_option("--hex", o.hexFile, "Intel HEX file (default: the stored file name)");
-  command->add_flag("--config-from-options", o.configFromOptions,
-                    "take the configuration from the stored options, not from the HEX file");
+void AddFamilyOptions(CLI::App* command, const Subcommand& sub, OperationOptions& o) {
+  for (const FamilyCliOption* option : sub.familyOptions) {
+    const std::string name = option->name;
+    if (option->takesValue) {
+      command->add_option_function<std::string>(
+          name, [&o, name](const std::string& value) { o.familyOptions[name] = value; },
+          option->help);
+    } else {
+      command->add_flag_callback(
+          name, [&o, name] { o.familyOptions[name] = ""; }, option->help);
+    }
+  }
 }
 
-// Runs one PIC18 command on a document set up from the stored settings and the options.
-int RunPic18(Pic18Command command, const OperationOptions& o, const GlobalOptions& global) {
+// What was given that the family's command does not take; empty when all of it applies.
+std::string RefusedInput(const FamilyRow& row, const FamilyCommand& command,
+                         const OperationOptions& o) {
+  if (o.given & ~command.inputs) {
+    return "an option given does not apply to \"" + std::string(command.name) + "\" of family " +
+           std::string(row.name);
+  }
+  for (const auto& [name, value] : o.familyOptions) {
+    const auto it = std::ranges::find_if(row.cliOptions, [&](const FamilyCliOption& option) {
+      return name == option.name && OptionApplies(option, command);
+    });
+    if (it == row.cliOptions.end()) {
+      return name + " does not apply to \"" + command.name + "\" of family " +
+             std::string(row.name);
+    }
+  }
+  return {};
+}
+
+// Runs one family command on a document set up from the stored settings and the options.
+int RunFamilyCommand(const Subcommand& sub, const OperationOptions& o,
+                     const GlobalOptions& global) {
+  const FamilyRow* row = FindFamily(o.family);
+  const auto choice = sub.byChoice.find(o.choice);
+  const FamilyCommand* command = nullptr;
+  if (row && choice != sub.byChoice.end()) {
+    if (auto it = choice->second.find(row->family); it != choice->second.end()) {
+      command = it->second;
+    }
+  }
+  if (!command) {
+    std::cerr << "velmora-cli: family " << o.family << " has no command \"" << sub.name
+              << (o.choice.empty() ? "" : " " + o.choice) << "\"\n";
+    return kExitUsage;
+  }
+  if (const std::string refused = RefusedInput(*row, *command, o); !refused.empty()) {
+    std::cerr << "velmora-cli: " << refused << "\n";
+    return kExitUsage;
+  }
   std::optional<int> power;
   if (!o.power.empty() && !(power = ParsePowerMode(o.power))) {
     std::cerr << "velmora-cli: unknown power switching mode \"" << o.power << "\"\n";
@@ -168,9 +308,16 @@ int RunPic18(Pic18Command command, const OperationOptions& o, const GlobalOption
       doc.*flag.member = it->second ? 1 : 0;
     }
   }
-  const bool needsHex = command == Pic18Command::kProgram || command == Pic18Command::kVerify ||
-                        command == Pic18Command::kUpdate;
-  if (needsHex && doc.hexFileName.empty()) {
+  for (const FamilyCliOption& option : row->cliOptions) {
+    const auto given = o.familyOptions.find(option.name);
+    if (given == o.familyOptions.end()) continue;
+    std::string error;
+    if (!option.apply(doc, given->second, error)) {
+      std::cerr << "velmora-cli: " << option.name << ": " << error << "\n";
+      return kExitUsage;
+    }
+  }
+  if (command->Takes(command_input::kHexFile) && doc.hexFileName.empty()) {
     std::cerr << "velmora-cli: no HEX file (--hex FILE)\n";
     return kExitUsage;
   }
@@ -179,15 +326,14 @@ int RunPic18(Pic18Command command, const OperationOptions& o, const GlobalOption
   doc.operationLog.AddObserver([&console](const LogEvent& e) { console.OnLog(e); });
   doc.progressBar.AddObserver([&console](const ProgressBarState& s) { console.OnProgress(s); });
 
-  const bool started = doc.StartPic18Command(command);
+  IFamilyOperations& operations = OperationsOf(doc, *row);
+  const bool started = doc.StartCommand(operations, *command);
   doc.WaitForOperation();
   console.Finish();
-  if (command == Pic18Command::kReadConfiguration &&
-      doc.lastOutcome == OperationOutcome::kSuccess) {
-    // The settings are never written here, so show what the GUI would store.
-    std::cout << "PIC18 Configuration:";
-    for (uint8_t byte : doc.pic18Configuration) std::cout << Printf(" %02X", byte);
-    std::cout << "\n";
+  if (doc.lastOutcome == OperationOutcome::kSuccess) {
+    if (const std::string text = operations.ResultText(command->id); !text.empty()) {
+      std::cout << text << "\n";
+    }
   }
   if (!started && doc.lastOutcome == OperationOutcome::kNotStarted) return kExitFailed;
   switch (doc.lastOutcome.load()) {
@@ -200,76 +346,31 @@ int RunPic18(Pic18Command command, const OperationOptions& o, const GlobalOption
   }
 }
 
-CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& help,
-                     OperationOptions& o) {
-  CLI::App* command = app.add_subcommand(name, help);
-  AddLinkOptions(command, o);
-  return command;
-}
-
 }  // namespace
 
 void AddOperationCommands(CLI::App& app, CommandContext& context) {
   auto options = std::make_shared<OperationOptions>();
-  OperationOptions& o = *options;
-  auto run = [options, &context](Pic18Command command) {
-    return [options, &context, command] {
-      context.exitCode = RunPic18(command, *options, context.global);
-    };
-  };
-
-  CLI::App* identify = AddCommand(app, "identify", "identify the target device", o);
-  AddVerifyOptions(identify, o);
-  identify->callback(run(Pic18Command::kIdentify));
-
-  for (auto [name, command, help] :
-       {std::tuple{"program", Pic18Command::kProgram, "erase, program and verify the target"},
-        std::tuple{"verify", Pic18Command::kVerify, "compare the target with a HEX file"}}) {
-    CLI::App* sub = AddCommand(app, name, help, o);
-    AddHexOption(sub, o);
-    AddVerifyOptions(sub, o);
-    AddEnableFlags(sub, o);
-    sub->callback(run(command));
+  for (Subcommand& sub : CollectSubcommands()) {
+    auto shared = std::make_shared<Subcommand>(std::move(sub));
+    CLI::App* command = app.add_subcommand(shared->name, shared->help);
+    AddLinkOptions(command, *options);
+    AddInputOptions(command, shared->inputs, *options);
+    AddFamilyOptions(command, *shared, *options);
+    std::vector<std::string> choices;
+    for (const auto& [choice, commands] : shared->byChoice) {
+      if (!choice.empty()) choices.push_back(choice);
+    }
+    if (!choices.empty()) {
+      std::string list;
+      for (const std::string& c : choices) list += (list.empty() ? "" : ", ") + c;
+      CLI::Option* what =
+          command->add_option("what", options->choice, list)->check(CLI::IsMember(choices));
+      if (!shared->byChoice.contains("")) what->required();
+    }
+    command->callback([options, shared, &context] {
+      context.exitCode = RunFamilyCommand(*shared, *options, context.global);
+    });
   }
-
-  CLI::App* read = AddCommand(app, "read", "read the target and save it as Intel HEX", o);
-  read->add_option("--out", o.outFile, "the HEX file to write")->required();
-  read->add_flag("--save-empty", o.saveEmpty, "save empty areas (filled up with 0xFF)");
-  AddVerifyOptions(read, o);
-  AddEnableFlags(read, o);
-  read->callback(run(Pic18Command::kRead));
-
-  CLI::App* erase = AddCommand(app, "erase", "erase the chip, the EEPROM or the ID locations", o);
-  erase->add_option("what", o.eraseTarget, "chip, eeprom or id")
-      ->required()
-      ->check(CLI::IsMember({"chip", "eeprom", "id"}));
-  erase->callback([options, &context] {
-    const Pic18Command command = options->eraseTarget == "chip" ? Pic18Command::kEraseChip
-                                 : options->eraseTarget == "eeprom"
-                                     ? Pic18Command::kEraseEeprom
-                                     : Pic18Command::kEraseIdLocation;
-    context.exitCode = RunPic18(command, *options, context.global);
-  });
-
-  CLI::App* update = AddCommand(app, "update", "program only the changed flash blocks", o);
-  AddHexOption(update, o);
-  update->callback(run(Pic18Command::kUpdate));
-
-  CLI::App* config = app.add_subcommand("config", "device configuration");
-  config->require_subcommand(1);
-  CLI::App* configRead =
-      AddCommand(*config, "read", "read the configuration into the options (shown, not stored)", o);
-  configRead->callback(run(Pic18Command::kReadConfiguration));
-
-  CLI::App* dump = AddCommand(app, "dump", "show the RAM or the EEPROM after a reset", o);
-  dump->add_option("what", o.dumpTarget, "ram or eeprom")
-      ->required()
-      ->check(CLI::IsMember({"ram", "eeprom"}));
-  dump->callback([options, &context] {
-    const Pic18Command command =
-        options->dumpTarget == "ram" ? Pic18Command::kDumpRam : Pic18Command::kDumpEeprom;
-    context.exitCode = RunPic18(command, *options, context.global);
-  });
 }
 
 }  // namespace velmora::cli

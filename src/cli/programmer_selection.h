@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "sim_client.h"
+#include "sim/client/sim_client.h"
 
 namespace velmora::cli {
 

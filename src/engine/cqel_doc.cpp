@@ -150,6 +150,52 @@ bool CqelDoc::IsBusy() {
   return true;
 }
 
+bool CqelDoc::StartCommand(IFamilyOperations& operations, const FamilyCommand& command) {
+  lastOutcome = OperationOutcome::kNotStarted;
+  if (IsBusy()) return false;
+  // The view's stored controls reach the link here.
+  programmer->powerSwitchingMode = powerSwitching;
+  if (!operations.Prepare(command.id)) return false;
+  auto operation = [&operations, id = command.id] { operations.Run(id); };
+  return command.onWorker ? StartOperation(operation) : RunOperation(operation);
+}
+
+IFamilyOperations* CqelDoc::FamilyOperations(Family family) const {
+  const auto it = families_.find(family);
+  return it == families_.end() ? nullptr : it->second.get();
+}
+
+IFamilyOperations& CqelDoc::AdoptFamilyOperations(Family family,
+                                                  std::unique_ptr<IFamilyOperations> operations) {
+  auto& slot = families_[family];
+  slot = std::move(operations);
+  return *slot;
+}
+
+bool CqelDoc::OpenOperationLink() {
+  if (trace == 1) StopTracing();
+  if (!programmer->Open(usbDescription, usesMiniProgrammer)) {
+    lastOutcome = OperationOutcome::kNoProgrammer;
+    return false;
+  }
+  ResetBarColours();
+  return true;
+}
+
+void CqelDoc::CloseOperationLink() {
+  programmer->Close();
+  if (trace == 1) StartTracing();
+}
+
+bool CqelDoc::LinkLost() const {
+  return programmer->linkLost;
+}
+
+std::string CqelDoc::ProgrammerStatusLine() {
+  if (programmer->Open(usbDescription, 0)) programmer->Close();
+  return programmer->statusText;
+}
+
 bool CqelDoc::StartOperation(std::function<void()> operation) {
   return runner_.StartOnWorker(std::move(operation));
 }

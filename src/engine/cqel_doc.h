@@ -6,13 +6,16 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "engine/document_settings.h"
+#include "engine/family_operations.h"
 #include "engine/operation_log.h"
 #include "engine/operation_runner.h"
 #include "engine/progress_bar.h"
+#include "memory/family.h"
 #include "platform/clock.h"
 #include "platform/user_prompt.h"
 
@@ -21,8 +24,8 @@ namespace velmora {
 class CPICVortang;
 class CMCUMemoryArchitecture;
 
-// Argument of every Program/Verify/Read sequence; the PIC18 sequence also uses it as its limit
-// of configuration write attempts.
+// Argument of every family's Program/Verify/Read sequence; the PIC18 sequence also uses it as
+// its limit of configuration write attempts.
 enum OperationMode : int32_t { Program = 2, Verify = 3, Read = 4 };
 
 // traceState values.
@@ -39,21 +42,6 @@ enum class OperationOutcome {
   kFailed,          // a memory part failed, the link was lost, or read data was not saved
   kDeviceNotFound,  // the target did not identify
   kNoProgrammer,    // the link could not be opened
-};
-
-// The commands of the PIC18 view.
-enum class Pic18Command {
-  kIdentify,
-  kReadConfiguration,
-  kEraseChip,
-  kEraseEeprom,
-  kEraseIdLocation,
-  kProgram,
-  kVerify,
-  kRead,
-  kUpdate,
-  kDumpRam,
-  kDumpEeprom,
 };
 
 // The font of the log and the script view.
@@ -136,24 +124,30 @@ class CqelDoc : public DocumentSettings {
   // Blocks until the worker has finished.
   void WaitForOperation() { runner_.Wait(); }
 
-  // --- PIC18 ----------------------------------------------------------------------------------
-  // A command of the PIC18 view: busy guard, preparation, then the operation (on the worker
-  // for program, verify, read, update and the EEPROM erase). False when nothing was started.
-  bool StartPic18Command(Pic18Command command);
-  void RunPic18Sequence(OperationMode mode);
-  void RunIdentifyPic18();
-  void RunReadPic18Configuration();
-  void RunErasePic18Chip();
-  void RunErasePic18Eeprom();
-  void RunErasePic18IdLocation();
-  void RunUpdatePic18ProgramMemory();
-  void RunReadPic18RamAfterReset();
-  void RunReadPic18EepromAfterReset();
+  // --- Family commands ------------------------------------------------------------------------
+  // Every command of every family page: the busy guard, the preparation on the calling thread,
+  // then the operation on the worker or here as the command says. False when nothing was
+  // started (lastOutcome then says kNotStarted).
+  bool StartCommand(IFamilyOperations& operations, const FamilyCommand& command);
+  // The per-family objects of this document (their state lives as long as the document); the
+  // family registry creates them on first use.
+  IFamilyOperations* FamilyOperations(Family family) const;
+  IFamilyOperations& AdoptFamilyOperations(Family family,
+                                           std::unique_ptr<IFamilyOperations> operations);
 
-  // The ID line of identification: "ID-Location: Is Empty", or the bytes in hex, followed by
-  // the text when all eight are printable.
-  static std::string IdLocationLine(const int32_t* idLocations);
-  static int32_t DeviceIdWord(const CMCUMemoryArchitecture& image);
+  // --- The programming cycle's frame, shared by every family --------------------------------
+  // Suspends tracing and opens the link for the programmer kind of `usesMiniProgrammer`; false
+  // (lastOutcome kNoProgrammer) when it cannot be opened, the user having been told. Resets the
+  // bar colours for the operation.
+  bool OpenOperationLink();
+  // Closes the link and resumes tracing.
+  void CloseOperationLink();
+  // True when the programmer stopped answering during the current cycle.
+  bool LinkLost() const;
+
+  // Resets and identifies the programmer: its firmware version, or why there is none (the
+  // banner's last line).
+  std::string ProgrammerStatusLine();
 
   // --- Tracing (suspended around every operation while `trace` is 1) -----------------------
   void StopTracing();
@@ -182,18 +176,6 @@ class CqelDoc : public DocumentSettings {
   bool bannerPending = true;  // the first view logs the program banner once
   std::atomic<bool> busyMessageShowing{false};
 
-  // PIC12F629 view state.
-  uint16_t pic12ConfigurationWord = 0x01E4;
-  int32_t pic12IgnoreHexConfiguration = 0;
-  int32_t pic12ProgramSoftware = 1;
-  int32_t pic12ProgramEeprom = 1;
-  int32_t pic12BandGapSelection = 0;  // "retain", "0", "1", "2", "3"
-  int32_t pic12Spare = -1;
-  // PIC10F20x view state.
-  uint16_t pic10ConfigurationWord = 0xFFFB;
-  int32_t pic10Option = 0;
-  // ATtiny11/12 option bytes.
-  uint8_t attinyOptionBytes[3] = {0x1C, 0x22, 0x06};
   // Tracing.
   int32_t traceDefinitionCount = 0;
   int32_t pendingTraceBytes = 0;
@@ -201,23 +183,6 @@ class CqelDoc : public DocumentSettings {
 
  private:
   static void LinkProgressThunk(void* document);
-  // The frame of every PIC18 operation: tracing suspended, link open, bar colours reset, target
-  // in programming mode; and back. Opening fails when the link cannot be opened (the user has
-  // been told).
-  bool OpenPic18Cycle();
-  void ClosePic18Cycle();
-  bool IdentifyPic18Target();
-  bool LinkLost() const;
-  int Pic18FlashStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);
-  int Pic18EepromStep(OperationMode mode, bool readsNothing, int& partsRead);
-  int Pic18IdStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);
-  int Pic18ConfigurationStep(OperationMode mode, bool readsNothing, int& partsRead);
-  bool SaveReadImage();
-  void WriteErasedEeprom();
-  void RunPic18Dump(bool ram);
-  bool PreparePic18Command(Pic18Command command);
-  bool AskToLeaveFastReading();
-  void RunPic18Command(Pic18Command command);
 
   IClock& clock_;
   IUserPrompt& prompt_;
@@ -226,6 +191,7 @@ class CqelDoc : public DocumentSettings {
   std::filesystem::path pathName_;
   std::mutex refreshMutex_;
   std::function<void()> refreshView_;
+  std::map<Family, std::unique_ptr<IFamilyOperations>> families_;
   OperationRunner runner_;  // last member: joined first at destruction
 };
 

@@ -11,27 +11,6 @@ DocumentSettings::DocumentSettings() {
   zeqOptions.fill(1);
 }
 
-bool DocumentSettings::operator==(const DocumentSettings& other) const {
-  return ignoreConfigFromFile == other.ignoreConfigFromFile &&
-         lowVoltageProgramming == other.lowVoltageProgramming &&
-         enableChipErase == other.enableChipErase && enableFlashUpdate == other.enableFlashUpdate &&
-         enableEepromUpdate == other.enableEepromUpdate &&
-         enableIdLocationUpdate == other.enableIdLocationUpdate &&
-         enableConfigurationUpdate == other.enableConfigurationUpdate &&
-         powerSwitching == other.powerSwitching &&
-         atmegaCopyCalibrationByte == other.atmegaCopyCalibrationByte &&
-         atmegaSpeed == other.atmegaSpeed && pic10TypeSelection == other.pic10TypeSelection &&
-         pic18Configuration == other.pic18Configuration &&
-         std::equal(std::begin(optionSelections), std::end(optionSelections),
-                    std::begin(other.optionSelections)) &&
-         trace == other.trace && suppressTrace == other.suppressTrace &&
-         tracePullUp == other.tracePullUp && traceDefinitionFile == other.traceDefinitionFile &&
-         hexFileName == other.hexFileName && dspic30FlashFileName == other.dspic30FlashFileName &&
-         zeqAlgorithmFiles == other.zeqAlgorithmFiles && zeqFiles == other.zeqFiles &&
-         zeqRunFunctionName == other.zeqRunFunctionName && zeqOptions == other.zeqOptions &&
-         atmegaDefaultSignature == other.atmegaDefaultSignature;
-}
-
 namespace {
 
 constexpr const char* kZeqOptionNames[kZeqOptionCount] = {

@@ -7,6 +7,7 @@
 
 #include "engine/option_ids.h"
 #include "engine/settings_store.h"
+#include "link/power_modes.h"
 
 namespace velmora {
 
@@ -31,8 +32,6 @@ enum ZeqOption : int {
 inline constexpr std::array<uint8_t, 14> kDefaultPic18Configuration = {
     0xFF, 0xF9, 0xFD, 0xFE, 0xFF, 0xFF, 0xFB, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
-// Power switching choices (index 2..15: relay, even = off after programming).
-inline constexpr int kPowerSwitchingModes = 16;
 // "ATMEGASPEED" values from this one on are never restored at start.
 inline constexpr uint32_t kFirstUnrestoredAtmegaSpeed = 4;
 // Longest string value that is read back (a 1024-byte buffer with its terminating zero).
@@ -72,7 +71,7 @@ struct DocumentSettings {
   std::array<int32_t, kZeqOptionCount> zeqOptions;  // all 1
   std::string atmegaDefaultSignature;
 
-  bool operator==(const DocumentSettings& other) const;
+  bool operator==(const DocumentSettings& other) const = default;
 };
 
 // Reads every stored value over the defaults; a missing key or value, and an oversized one,

@@ -3,7 +3,8 @@
 // FT232 for one of the two programmer kinds (the full programmer with its own firmware, or the
 // processor-less mini programmer driven pin by pin in bit-bang mode), talks the firmware's byte
 // protocol, switches target power, and encodes and decodes the mini programmer's samples. The
-// device primitives of every target family are built on the pieces declared here.
+// device primitives of every target family (src/families/<family>/) are classes over this link,
+// built on the pieces declared here.
 //
 // Sources by topic: pic_vortang_binding.cpp (driver binding, Open, Close, handshake),
 // pic_vortang_protocol.cpp (transfers, power switching, entry and exit sequences),
@@ -120,6 +121,10 @@ class CPICVortang {
   int HighVoltagePulse();
   // The sequences above return 1 (or their stated success) unless the link was lost.
 
+  // The seams the device primitives use for their questions and waits.
+  IUserPrompt& Prompt() { return prompt_; }
+  IClock& Clock() { return clock_; }
+
   // ---- Building blocks for the device primitives --------------------------------------------
   //
   // A lost link (failed or short read, failed or short write) sets linkLost; from then on,
@@ -157,40 +162,6 @@ class CPICVortang {
   // Writes the queued samples at readBackBaud and decodes the captured pin states into
   // replyBuffer; 1, or 0 as soon as a read fails.
   int SendSamplesAndDecode();
-
-  // ---- PIC18 device primitives (src/devices/pic18.cpp) ----------------------------------------
-  //
-  // Each runs inside one programming cycle, between EnterProgrammingMode and
-  // LeaveProgrammingMode, on the full programmer's firmware or the mini programmer's ICSP
-  // stream as firmwareMode says. Data comes from fileImage, read results go to chipImage.
-  // 1 = success, 0 = failure (also whenever the link was lost).
-
-  // The catalogue row of the target, 0 = unknown device.
-  int IdentifyPic18();
-  // These run without an identified device.
-  int BulkErase();
-  int EraseEeprom();
-  int EraseFlashPanels();  // boot block and panels; data EEPROM kept
-  int EraseIdRow();
-  int EraseAllRows();
-  int WriteConfiguration();
-  // These refuse with "No PIC device detected." while fileImage holds no identified device.
-  int WriteProgramMemory();
-  int WriteBlock(int address);
-  int UpdateChangedBlocks();
-  int WriteIdLocations();
-  int WriteEeprom();
-  int ReadProgramRange(int start, int end);  // -1 = from 0 / up to programSize
-  int ReadProgramMemory();
-  int ReadIdLocations();
-  int ReadConfiguration();
-  int ReadEeprom();
-  int ReadRam();
-  int ReadRamHeld();  // always 0
-  // First differing address or index, -1 when none.
-  int FindProgramMismatch();
-  int FindEepromMismatch();
-  int FindConfigMismatch();
 
   // ---- Link fields ---------------------------------------------------------------------------
   int32_t programHoldMicroseconds = 1000;
@@ -247,12 +218,6 @@ class CPICVortang {
   void DecodeSamples(const uint8_t* samples, size_t count);
   bool ReadSamplesAndDecode(uint32_t maxBytes);
   void SetStatusText(const std::string& text);
-  // PIC18 helpers (src/devices/pic18.cpp).
-  bool RequirePic18Device();
-  void QueuePic18BulkEraseOption(uint8_t option);
-  const uint8_t* ReadPic18ProgramSpace(uint32_t address, int count);
-  int ErasePic18(uint8_t command, std::span<const uint8_t> miniOptions);
-  int Pic18Result() const { return linkLost ? 0 : 1; }
   bool WriteRaw(const uint8_t* bytes, size_t count);
 
   bool driverBound_ = false;

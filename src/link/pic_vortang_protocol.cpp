@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "link/pic_vortang.h"
+#include "link/power_modes.h"
 
 namespace velmora {
 
@@ -54,11 +55,11 @@ constexpr LinkStep kHighVoltagePulse[] = {Byte(0x0A), Byte(0x05), Byte(0x02), By
                                           Byte(0x14), Byte(0x48), Wait(1000)};
 
 // Relay delay in milliseconds for each pair of relay modes (mode / 2).
-constexpr int kRelayDelayMilliseconds[] = {0, 1, 50, 250, 500, 1000, 2500, 5000};
-
-constexpr int kManualPowerMode = 1;
 bool IsRelayMode(int mode) {
-  return mode >= 2 && mode <= 15;
+  return PowerModeAt(mode).kind == PowerKind::kRelay;
+}
+bool IsManualMode(int mode) {
+  return PowerModeAt(mode).kind == PowerKind::kManual;
 }
 
 }  // namespace
@@ -185,15 +186,11 @@ bool CPICVortang::RunSequence(std::span<const LinkStep> steps) {
 // ---- Power switching -------------------------------------------------------------------------
 
 int CPICVortang::RelayDelay() const {
-  const int pair = powerSwitchingMode / 2;
-  if (powerSwitchingMode < 0 || pair >= static_cast<int>(std::size(kRelayDelayMilliseconds))) {
-    return 0;
-  }
-  return kRelayDelayMilliseconds[pair];
+  return PowerModeAt(powerSwitchingMode).relayMilliseconds;
 }
 
 void CPICVortang::PowerOff() {
-  if (powerSwitchingMode == kManualPowerMode) {
+  if (IsManualMode(powerSwitchingMode)) {
     prompt_.MessageBox("Switch power off and click OK", "User Action Requiered: OFF",
                        mb::kInfoAlert);
     return;
@@ -203,7 +200,7 @@ void CPICVortang::PowerOff() {
 }
 
 void CPICVortang::PowerOn() {
-  if (powerSwitchingMode == kManualPowerMode) {
+  if (IsManualMode(powerSwitchingMode)) {
     prompt_.MessageBox("Switch power on and click OK", "User Action Requiered: ON", mb::kInfoAlert);
     return;
   }
@@ -214,7 +211,9 @@ void CPICVortang::PowerOn() {
 
 void CPICVortang::PowerOnAfterProgramming() {
   // Odd relay modes leave the target powered after programming.
-  if (!IsRelayMode(powerSwitchingMode) || powerSwitchingMode % 2 == 0) return;
+  if (!IsRelayMode(powerSwitchingMode) || !PowerModeAt(powerSwitchingMode).onAfterProgramming) {
+    return;
+  }
   WriteCommandByte(kPowerOnByte);
   clock_.Sleep(static_cast<uint32_t>(RelayDelay()));
 }

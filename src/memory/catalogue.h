@@ -7,8 +7,10 @@
 // reach the columns that are not copied (configuration masks, factory fuses, calibration map).
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
+#include "memory/family.h"
 #include "memory/memory_image.h"
 
 namespace velmora {
@@ -32,9 +34,6 @@ inline constexpr int kPic18DeviceRows = 80;
 extern const Pic18Device kPic18Devices[kPic18DeviceRows + 1];  // [0] = "Unknown Device"
 // Looks up (devid2*256+devid1) & 0xFFE0, fills image's descriptor, returns the row (0 = none).
 int LookupPic18Device(CMCUMemoryArchitecture& image, uint8_t devid1, uint8_t devid2);
-// Copies a row's descriptor fields into image (deviceIndex = row, deviceId untouched); a row
-// outside the table counts as row 0. The other families have the same kind of function.
-void FillPic18Descriptor(CMCUMemoryArchitecture& image, int row);
 
 // ---- dsPIC30 ----------------------------------------------------------------------------------
 
@@ -57,7 +56,6 @@ extern const DsPic30Device kDsPic30Devices[kDsPic30DeviceRows + 1];  // [0] = "U
 // Looks up the ID word idHigh*256+idLow without masking; stores the four raw bytes in deviceId.
 int LookupDsPic30Device(CMCUMemoryArchitecture& image, uint8_t idLow, uint8_t idHigh,
                         uint8_t revLow, uint8_t revHigh);
-void FillDsPic30Descriptor(CMCUMemoryArchitecture& image, int row);
 
 // ---- ATmega and newer ATtiny (serial programming) ---------------------------------------------
 
@@ -93,7 +91,6 @@ inline constexpr int kAvrDeviceRows = 41;
 extern const AvrDevice kAvrDevices[kAvrDeviceRows + 1];  // [0] = "Unknown Device"
 // Looks up the three signature bytes; deviceId is left as it is.
 int LookupAvrDevice(CMCUMemoryArchitecture& image, const uint8_t signature[3]);
-void FillAvrDescriptor(CMCUMemoryArchitecture& image, int row);
 // False when the extended entry's factory value is 0x00 or its first mask byte is 0xFF; the
 // fuse primitives then skip the extended fuse byte.
 bool AvrHasExtendedFuse(const AvrDevice& device);
@@ -113,7 +110,6 @@ inline constexpr int kTiny1xDeviceRows = 2;
 extern const Tiny1xDevice kTiny1xDevices[kTiny1xDeviceRows + 1];  // [0] = "Unknown Device"
 // Looks up the three signature bytes; deviceId is left as it is.
 int LookupTiny1xDevice(CMCUMemoryArchitecture& image, const uint8_t signature[3]);
-void FillTiny1xDescriptor(CMCUMemoryArchitecture& image, int row);
 
 // ---- PIC12F629 family and PIC10F20x -----------------------------------------------------------
 
@@ -130,7 +126,6 @@ inline constexpr int kPic12DeviceRows = 4;
 extern const Pic12Device kPic12Devices[kPic12DeviceRows + 1];  // [0] = "Unknown Device"
 // Looks up (idHigh*256+idLow) & 0xFFE0; stores the two raw bytes in deviceId.
 int LookupPic12Device(CMCUMemoryArchitecture& image, uint8_t idLow, uint8_t idHigh);
-void FillPic12Descriptor(CMCUMemoryArchitecture& image, int row);
 
 // PIC10F20x parts cannot be identified; the user picks one of these types.
 struct Pic10Type {
@@ -140,8 +135,51 @@ struct Pic10Type {
 inline constexpr int kPic10TypeCount = 4;
 extern const Pic10Type kPic10Types[kPic10TypeCount];
 inline constexpr Pic10Type kInvalidPic10Type{.name = "Invalid MCU", .programSize = 0};
-// Sets deviceName and programSize only; a type outside 0..3 gives "Invalid MCU" with size 0.
+// Sets deviceName and programSize (and the family) only; a type outside 0..3 gives
+// "Invalid MCU" with size 0.
 void SelectPic10Type(CMCUMemoryArchitecture& image, int type);
+
+// ---- Every identifiable family's table, as the generic lookups see it -------------------------
+
+struct CatalogueTable {
+  Family family;
+  int deviceRows;  // device rows 1..deviceRows; row 0 is "Unknown Device"
+  const char* (*name)(int row);
+  // The key a device read matches: the ID word without revision bits, or the three signature
+  // bytes as 0xSSSSSS (first byte highest).
+  uint32_t (*key)(int row);
+  // The row's ID or signature into deviceId, as identification would store it.
+  void (*storeId)(int row, DeviceDescriptor& descriptor);
+  // The row's sizes, name and remark into a descriptor.
+  void (*describe)(int row, DeviceDescriptor& descriptor);
+};
+
+extern const CatalogueTable kPic18Catalogue;
+extern const CatalogueTable kDsPic30Catalogue;
+extern const CatalogueTable kAvrCatalogue;
+extern const CatalogueTable kTiny1xCatalogue;
+extern const CatalogueTable kPic12Catalogue;
+
+// The tables of PIC18, dsPIC30, ATmega, ATtiny11/12 and PIC12, in lookup order by name.
+std::span<const CatalogueTable* const> CatalogueTables();
+const CatalogueTable* CatalogueTableOf(Family family);
+
+// The columns every family's row has, into a descriptor; a table's describe function adds the
+// rest (block size, write buffer, erase block).
+template <typename Row>
+void DescribeCommonColumns(const Row& row, DeviceDescriptor& descriptor) {
+  descriptor.deviceName = row.name;
+  descriptor.deviceRemark = row.remark;
+  descriptor.programSize = row.programSize;
+  descriptor.eepromSize = row.eepromSize;
+  descriptor.ramSize = row.ramSize;
+}
+
+// Scans from the last device row down to row 1; 0 when no row has the key.
+int FindCatalogueRow(const CatalogueTable& table, uint32_t key);
+// Copies a row's descriptor fields into image: deviceIndex = row, the family (kNone for row 0),
+// deviceId untouched. A row outside the table counts as row 0.
+void FillDescriptor(CMCUMemoryArchitecture& image, const CatalogueTable& table, int row);
 
 // ---- By name ----------------------------------------------------------------------------------
 
@@ -149,8 +187,7 @@ void SelectPic10Type(CMCUMemoryArchitecture& image, int type);
 // identification or selection would (deviceId from the row's ID/signature); false if unknown.
 // "Unknown Device" names no device.
 bool FillDescriptorByName(CMCUMemoryArchitecture& image, std::string_view name);
-// The family a catalogue name belongs to, for front ends ("pic18", "dspic30", "avr",
-// "tiny1x", "pic12", "pic10"), or empty when unknown.
-std::string_view FamilyOfDevice(std::string_view name);
+// The family a catalogue name belongs to, kNone when no table lists it.
+Family FamilyOfDevice(std::string_view name);
 
 }  // namespace velmora

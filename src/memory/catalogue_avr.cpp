@@ -1,5 +1,6 @@
 // ATmega and newer ATtiny device table (serial programming). Rows are found by all three
 // signature bytes.
+#include <algorithm>
 #include <initializer_list>
 
 #include "memory/catalogue.h"
@@ -207,39 +208,36 @@ const AvrDevice kAvrDevices[kAvrDeviceRows + 1] = {
 
 namespace {
 
-int FindAvrRow(const uint8_t signature[3]) {
-  for (int row = kAvrDeviceRows; row >= 1; --row) {
-    const uint8_t* candidate = kAvrDevices[row].signature;
-    if (candidate[0] == signature[0] && candidate[1] == signature[1] &&
-        candidate[2] == signature[2]) {
-      return row;
-    }
-  }
-  return 0;
+uint32_t SignatureKey(const uint8_t signature[3]) {
+  return static_cast<uint32_t>(signature[0] << 16 | signature[1] << 8 | signature[2]);
+}
+
+void DescribeAvr(int row, DeviceDescriptor& d) {
+  const AvrDevice& device = kAvrDevices[row];
+  DescribeCommonColumns(device, d);
+  d.blockSize = device.pageWords;
 }
 
 }  // namespace
+
+const CatalogueTable kAvrCatalogue{
+    .family = Family::kAvr,
+    .deviceRows = kAvrDeviceRows,
+    .name = [](int row) { return kAvrDevices[row].name; },
+    .key = [](int row) { return SignatureKey(kAvrDevices[row].signature); },
+    .storeId = [](int row,
+                  DeviceDescriptor& d) { std::copy_n(kAvrDevices[row].signature, 3, d.deviceId); },
+    .describe = DescribeAvr,
+};
 
 bool AvrHasExtendedFuse(const AvrDevice& device) {
   const AvrFuseEntry& extended = device.fuses[kAvrExtendedFuse];
   return extended.factory != 0x00 && extended.mask1 != 0xFF;
 }
 
-void FillAvrDescriptor(CMCUMemoryArchitecture& image, int row) {
-  if (row < 0 || row > kAvrDeviceRows) row = 0;
-  const AvrDevice& device = kAvrDevices[row];
-  image.deviceIndex = row;
-  image.deviceName = device.name;
-  image.deviceRemark = device.remark;
-  image.programSize = device.programSize;
-  image.blockSize = device.pageWords;
-  image.eepromSize = device.eepromSize;
-  image.ramSize = device.ramSize;
-}
-
 int LookupAvrDevice(CMCUMemoryArchitecture& image, const uint8_t signature[3]) {
-  const int row = FindAvrRow(signature);
-  FillAvrDescriptor(image, row);
+  const int row = FindCatalogueRow(kAvrCatalogue, SignatureKey(signature));
+  FillDescriptor(image, kAvrCatalogue, row);
   return row;
 }
 

@@ -116,37 +116,40 @@ const DsPic30Device kDsPic30Devices[kDsPic30DeviceRows + 1] = {
 
 namespace {
 
-int FindDsPic30Row(int32_t key) {
-  for (int row = kDsPic30DeviceRows; row >= 1; --row) {
-    if (kDsPic30Devices[row].deviceId == key) return row;
-  }
-  return 0;
+void DescribeDsPic30(int row, DeviceDescriptor& d) {
+  const DsPic30Device& device = kDsPic30Devices[row];
+  DescribeCommonColumns(device, d);
+  d.blockSize = device.programSize / device.panels;
+  d.eraseBlockSize = device.eraseBlock;
+  d.writeBufferSize = device.writeBuffer;
+}
+
+void StoreDsPic30Id(int row, DeviceDescriptor& d) {
+  d.deviceId[0] = static_cast<uint8_t>(kDsPic30Devices[row].deviceId & 0xFF);
+  d.deviceId[1] = static_cast<uint8_t>(kDsPic30Devices[row].deviceId >> 8);
+  d.deviceId[2] = 0;  // revision word: none read
+  d.deviceId[3] = 0;
 }
 
 }  // namespace
 
-void FillDsPic30Descriptor(CMCUMemoryArchitecture& image, int row) {
-  if (row < 0 || row > kDsPic30DeviceRows) row = 0;
-  const DsPic30Device& device = kDsPic30Devices[row];
-  image.deviceIndex = row;
-  image.deviceName = device.name;
-  image.deviceRemark = device.remark;
-  image.programSize = device.programSize;
-  image.blockSize = device.programSize / device.panels;
-  image.eepromSize = device.eepromSize;
-  image.ramSize = device.ramSize;
-  image.eraseBlockSize = device.eraseBlock;
-  image.writeBufferSize = device.writeBuffer;
-}
+const CatalogueTable kDsPic30Catalogue{
+    .family = Family::kDsPic30,
+    .deviceRows = kDsPic30DeviceRows,
+    .name = [](int row) { return kDsPic30Devices[row].name; },
+    .key = [](int row) { return static_cast<uint32_t>(kDsPic30Devices[row].deviceId); },
+    .storeId = StoreDsPic30Id,
+    .describe = DescribeDsPic30,
+};
 
 int LookupDsPic30Device(CMCUMemoryArchitecture& image, uint8_t idLow, uint8_t idHigh,
                         uint8_t revLow, uint8_t revHigh) {
-  const int row = FindDsPic30Row(idHigh * 256 + idLow);
+  const int row = FindCatalogueRow(kDsPic30Catalogue, static_cast<uint32_t>(idHigh * 256 + idLow));
   image.deviceId[0] = idLow;
   image.deviceId[1] = idHigh;
   image.deviceId[2] = revLow;
   image.deviceId[3] = revHigh;
-  FillDsPic30Descriptor(image, row);
+  FillDescriptor(image, kDsPic30Catalogue, row);
   return row;
 }
 

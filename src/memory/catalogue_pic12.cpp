@@ -32,40 +32,42 @@ namespace {
 
 constexpr int32_t kRevisionBits = 0x001F;
 
-int FindPic12Row(int32_t key) {
-  for (int row = kPic12DeviceRows; row >= 1; --row) {
-    if (kPic12Devices[row].deviceId == key) return row;
-  }
-  return 0;
+void DescribePic12(int row, DeviceDescriptor& d) {
+  const Pic12Device& device = kPic12Devices[row];
+  DescribeCommonColumns(device, d);
+  d.blockSize = device.blockSize;
 }
 
 }  // namespace
 
-void FillPic12Descriptor(CMCUMemoryArchitecture& image, int row) {
-  if (row < 0 || row > kPic12DeviceRows) row = 0;
-  const Pic12Device& device = kPic12Devices[row];
-  image.deviceIndex = row;
-  image.deviceName = device.name;
-  image.deviceRemark = device.remark;
-  image.programSize = device.programSize;
-  image.blockSize = device.blockSize;
-  image.eepromSize = device.eepromSize;
-  image.ramSize = device.ramSize;
-}
+const CatalogueTable kPic12Catalogue{
+    .family = Family::kPic12,
+    .deviceRows = kPic12DeviceRows,
+    .name = [](int row) { return kPic12Devices[row].name; },
+    .key = [](int row) { return static_cast<uint32_t>(kPic12Devices[row].deviceId); },
+    .storeId =
+        [](int row, DeviceDescriptor& d) {
+          d.deviceId[0] = static_cast<uint8_t>(kPic12Devices[row].deviceId & 0xFF);
+          d.deviceId[1] = static_cast<uint8_t>(kPic12Devices[row].deviceId >> 8);
+        },
+    .describe = DescribePic12,
+};
 
 int LookupPic12Device(CMCUMemoryArchitecture& image, uint8_t idLow, uint8_t idHigh) {
-  const int row = FindPic12Row((idHigh * 256 + idLow) & ~kRevisionBits);
+  const int row = FindCatalogueRow(kPic12Catalogue,
+                                   static_cast<uint32_t>((idHigh * 256 + idLow) & ~kRevisionBits));
   image.deviceId[0] = idLow;
   image.deviceId[1] = idHigh;
-  FillPic12Descriptor(image, row);
+  FillDescriptor(image, kPic12Catalogue, row);
   return row;
 }
 
 void SelectPic10Type(CMCUMemoryArchitecture& image, int type) {
-  const Pic10Type& chosen =
-      (type >= 0 && type < kPic10TypeCount) ? kPic10Types[type] : kInvalidPic10Type;
+  const bool valid = type >= 0 && type < kPic10TypeCount;
+  const Pic10Type& chosen = valid ? kPic10Types[type] : kInvalidPic10Type;
   image.deviceName = chosen.name;
   image.programSize = chosen.programSize;
+  image.family = valid ? Family::kPic10 : Family::kNone;
 }
 
 }  // namespace velmora

@@ -337,35 +337,36 @@ namespace {
 
 constexpr int32_t kRevisionBits = 0x001F;
 
-int FindPic18Row(int32_t key) {
-  for (int row = kPic18DeviceRows; row >= 1; --row) {
-    if (kPic18Devices[row].deviceId == key) return row;
-  }
-  return 0;
+void DescribePic18(int row, DeviceDescriptor& d) {
+  const Pic18Device& device = kPic18Devices[row];
+  DescribeCommonColumns(device, d);
+  d.blockSize = device.programSize / device.panels;
+  d.eraseBlockSize = device.eraseBlock;
+  d.writeBufferSize = device.writeBuffer;
+}
+
+void StorePic18Id(int row, DeviceDescriptor& d) {
+  d.deviceId[0] = static_cast<uint8_t>(kPic18Devices[row].deviceId & 0xFF);
+  d.deviceId[1] = static_cast<uint8_t>(kPic18Devices[row].deviceId >> 8);
 }
 
 }  // namespace
 
-void FillPic18Descriptor(CMCUMemoryArchitecture& image, int row) {
-  if (row < 0 || row > kPic18DeviceRows) row = 0;
-  const Pic18Device& device = kPic18Devices[row];
-  image.deviceIndex = row;
-  image.deviceName = device.name;
-  image.deviceRemark = device.remark;
-  image.programSize = device.programSize;
-  image.blockSize = device.programSize / device.panels;
-  image.eepromSize = device.eepromSize;
-  image.ramSize = device.ramSize;
-  image.eraseBlockSize = device.eraseBlock;
-  image.writeBufferSize = device.writeBuffer;
-}
+const CatalogueTable kPic18Catalogue{
+    .family = Family::kPic18,
+    .deviceRows = kPic18DeviceRows,
+    .name = [](int row) { return kPic18Devices[row].name; },
+    .key = [](int row) { return static_cast<uint32_t>(kPic18Devices[row].deviceId); },
+    .storeId = StorePic18Id,
+    .describe = DescribePic18,
+};
 
 int LookupPic18Device(CMCUMemoryArchitecture& image, uint8_t devid1, uint8_t devid2) {
   const int32_t key = (devid2 * 256 + devid1) & ~kRevisionBits;
-  const int row = FindPic18Row(key);
+  const int row = FindCatalogueRow(kPic18Catalogue, static_cast<uint32_t>(key));
   image.deviceId[0] = devid1;
   image.deviceId[1] = devid2;
-  FillPic18Descriptor(image, row);
+  FillDescriptor(image, kPic18Catalogue, row);
   return row;
 }
 

@@ -1,5 +1,7 @@
 // ATtiny11/12 device table (high-voltage serial programming). Rows are found by all three
 // signature bytes.
+#include <algorithm>
+
 #include "memory/catalogue.h"
 
 namespace velmora {
@@ -17,34 +19,33 @@ const Tiny1xDevice kTiny1xDevices[kTiny1xDeviceRows + 1] = {
 
 namespace {
 
-int FindTiny1xRow(const uint8_t signature[3]) {
-  for (int row = kTiny1xDeviceRows; row >= 1; --row) {
-    const uint8_t* candidate = kTiny1xDevices[row].signature;
-    if (candidate[0] == signature[0] && candidate[1] == signature[1] &&
-        candidate[2] == signature[2]) {
-      return row;
-    }
-  }
-  return 0;
+uint32_t SignatureKey(const uint8_t signature[3]) {
+  return static_cast<uint32_t>(signature[0] << 16 | signature[1] << 8 | signature[2]);
+}
+
+void DescribeTiny1x(int row, DeviceDescriptor& d) {
+  const Tiny1xDevice& device = kTiny1xDevices[row];
+  DescribeCommonColumns(device, d);
+  d.blockSize = device.blockSize;
 }
 
 }  // namespace
 
-void FillTiny1xDescriptor(CMCUMemoryArchitecture& image, int row) {
-  if (row < 0 || row > kTiny1xDeviceRows) row = 0;
-  const Tiny1xDevice& device = kTiny1xDevices[row];
-  image.deviceIndex = row;
-  image.deviceName = device.name;
-  image.deviceRemark = device.remark;
-  image.programSize = device.programSize;
-  image.blockSize = device.blockSize;
-  image.eepromSize = device.eepromSize;
-  image.ramSize = device.ramSize;
-}
+const CatalogueTable kTiny1xCatalogue{
+    .family = Family::kTiny1x,
+    .deviceRows = kTiny1xDeviceRows,
+    .name = [](int row) { return kTiny1xDevices[row].name; },
+    .key = [](int row) { return SignatureKey(kTiny1xDevices[row].signature); },
+    .storeId =
+        [](int row, DeviceDescriptor& d) {
+          std::copy_n(kTiny1xDevices[row].signature, 3, d.deviceId);
+        },
+    .describe = DescribeTiny1x,
+};
 
 int LookupTiny1xDevice(CMCUMemoryArchitecture& image, const uint8_t signature[3]) {
-  const int row = FindTiny1xRow(signature);
-  FillTiny1xDescriptor(image, row);
+  const int row = FindCatalogueRow(kTiny1xCatalogue, SignatureKey(signature));
+  FillDescriptor(image, kTiny1xCatalogue, row);
   return row;
 }
 

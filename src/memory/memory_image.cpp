@@ -1,7 +1,6 @@
 #include "memory/memory_image.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 namespace velmora {
@@ -27,17 +26,7 @@ void CMCUMemoryArchitecture::Clear() {
 void CMCUMemoryArchitecture::CopyFrom(const CMCUMemoryArchitecture& source) {
   if (&source == this) return;
   std::copy_n(source.cells_.get(), TotalCells(), cells_.get());
-  std::memcpy(deviceId, source.deviceId, sizeof deviceId);
-  deviceName = source.deviceName;
-  deviceIndex = source.deviceIndex;
-  deviceRemark = source.deviceRemark;
-  programSize = source.programSize;
-  blockSize = source.blockSize;
-  writeBufferSize = source.writeBufferSize;
-  eraseBlockSize = source.eraseBlockSize;
-  eepromSize = source.eepromSize;
-  ramSize = source.ramSize;
-  std::memcpy(readMask, source.readMask, sizeof readMask);
+  Descriptor() = source.Descriptor();
 }
 
 int32_t* CMCUMemoryArchitecture::CellPointer(uint32_t address) {

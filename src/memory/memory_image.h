@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "memory/family.h"
+
 namespace velmora {
 
 // One window of the flat address space.
@@ -32,7 +34,25 @@ constexpr int32_t kBlankCell = -1;
 constexpr int32_t kNoCell = -2;
 constexpr uint32_t kDataMemoryCells = 65536;
 
-class CMCUMemoryArchitecture {
+// What the catalogue says about the device an image belongs to; copied by value.
+struct DeviceDescriptor {
+  uint8_t deviceId[16] = {0xFF, 0xFF};
+  const char* deviceName = "Unknown Device";
+  int32_t deviceIndex = 0;  // the catalogue row
+  const char* deviceRemark = "";
+  int32_t programSize = 0;
+  int32_t blockSize = 0;  // 0 = no identified device
+  int32_t writeBufferSize = 8;
+  int32_t eraseBlockSize = 64;
+  int32_t eepromSize = 0;
+  int32_t ramSize = 0;
+  uint8_t readMask[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+  Family family = Family::kNone;  // the family whose catalogue row filled it
+
+  bool operator==(const DeviceDescriptor&) const = default;
+};
+
+class CMCUMemoryArchitecture : public DeviceDescriptor {
  public:
   CMCUMemoryArchitecture();
   virtual ~CMCUMemoryArchitecture();
@@ -72,18 +92,9 @@ class CMCUMemoryArchitecture {
   int32_t* programFlash;
   int32_t* dataMemory;  // target RAM as read by the RAM dump; index = RAM address
 
-  // Device descriptor, filled from the catalogue.
-  uint8_t deviceId[16] = {0xFF, 0xFF};
-  const char* deviceName = "Unknown Device";
-  int32_t deviceIndex = 0;
-  const char* deviceRemark = "";
-  int32_t programSize = 0;
-  int32_t blockSize = 0;  // 0 = no identified device
-  int32_t writeBufferSize = 8;
-  int32_t eraseBlockSize = 64;
-  int32_t eepromSize = 0;
-  int32_t ramSize = 0;
-  uint8_t readMask[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+  // The descriptor part of the image, for copying it alone.
+  DeviceDescriptor& Descriptor() { return *this; }
+  const DeviceDescriptor& Descriptor() const { return *this; }
 
   static constexpr uint32_t TotalCells() {
     uint32_t total = kDataMemoryCells;

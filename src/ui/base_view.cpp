@@ -7,10 +7,10 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "engine/config_pic18.h"
 #include "engine/cqel_doc.h"
+#include "families/family_registry.h"
 #include "link/pic_vortang.h"
-#include "memory/intel_hex.h"
+#include "link/power_modes.h"
 #include "ui/artwork.h"
 #include "ui/control_ids.h"
 #include "ui/controls/cqel_list_box.h"
@@ -93,53 +93,9 @@ const FlagControl kFlagControls[] = {
     {ctl::kEnablePullups, &CqelDoc::tracePullUp},
 };
 
-// The PIC18 operations, the default commands of every page that carries their buttons.
-struct OperationControl {
-  int id;
-  Pic18Command command;
-};
-constexpr OperationControl kPic18Operations[] = {
-    {ctl::kIdentify, Pic18Command::kIdentify},
-    {ctl::kReadConfiguration, Pic18Command::kReadConfiguration},
-    {ctl::kEraseChipNow, Pic18Command::kEraseChip},
-    {ctl::kEraseEeprom, Pic18Command::kEraseEeprom},
-    {ctl::kEraseIdLocation, Pic18Command::kEraseIdLocation},
-    {ctl::kProgram, Pic18Command::kProgram},
-    {ctl::kVerify, Pic18Command::kVerify},
-    {ctl::kRead, Pic18Command::kRead},
-    {ctl::kUpdateProgramMemory, Pic18Command::kUpdate},
-    {ctl::kStatusBar, Pic18Command::kUpdate},
-    {ctl::kReadRamAfterReset, Pic18Command::kDumpRam},
-    {ctl::kReadEepromAfterReset, Pic18Command::kDumpEeprom},
-};
-
-// The family buttons of the start page, in their order on the page.
-struct FamilyButton {
-  int id;
-  const char* text;
-  int viewType;
-};
-constexpr FamilyButton kFamilyButtons[] = {
-    {ctl::kFamilyPic18, "PIC 18", kPic18Page},
-    {ctl::kFamilyDsPic30, "dsPIC 30", kDsPic30Page},
-    {ctl::kFamilyPic12, "PIC 12/16", kPic12Page},
-    {ctl::kFamilyPic10, "PIC 10", kPic10Page},
-    {ctl::kFamilyTiny12, "ATtiny 11/12", kTiny12Page},
-    {ctl::kFamilyMega, "ATmega / ATtiny", kMegaPage},
-    {ctl::kFamilyZeq, "V-ZEQ", kScriptPage},
-};
-
-// "no power switching", "manual", then a relay pair (off / on after programming) per delay.
-QStringList PowerSwitchingChoices() {
-  QStringList choices{QStringLiteral("no power switching"), QStringLiteral("manual")};
-  for (const char* delay : {"1ms", "50ms", "250ms", "500ms", "1s", "2.5s", "5s"}) {
-    for (const char* after : {"off", "on"}) {
-      choices << QStringLiteral("relay - %1 - %2 after programming")
-                     .arg(QLatin1String(delay), QLatin1String(after));
-    }
-  }
-  return choices;
-}
+// The start page's button of the script pages, after the families' buttons.
+constexpr int kScriptButtonId = ctl::kFamilyZeq;
+constexpr const char* kScriptButtonText = "V-ZEQ";
 
 }  // namespace
 
@@ -165,16 +121,31 @@ void CBaseView::Create() {
 // ---- The start page ---------------------------------------------------------------------------
 
 void CBaseView::BuildControls() {
+  // One button per registered family, then the script pages'. Families whose page is not part
+  // of this build stay visible but cannot be chosen.
+  struct StartButton {
+    int id;
+    const char* text;
+    int viewType;  // -1: none
+  };
+  std::vector<StartButton> buttons;
+  for (const FamilyRow* family : Families()) {
+    buttons.push_back({family->startButtonId, family->startButtonText,
+                       family->pages.empty() ? -1 : family->pages.front()});
+  }
+  buttons.push_back({kScriptButtonId, kScriptButtonText, kScriptPage});
+  // Seven buttons fill the row (7 x 106 + 6 x 5 = 776); more share it.
+  const int count = static_cast<int>(buttons.size());
+  const int width = count <= 7 ? 106 : (776 - 5 * (count - 1)) / count;
   int x = 12;
-  for (const auto& family : kFamilyButtons) {
-    QPushButton* button = AddButton(family.id, QString::fromUtf8(family.text));
-    button->setGeometry(x, 72, 106, 52);
+  for (const StartButton& entry : buttons) {
+    QPushButton* button = AddButton(entry.id, QString::fromUtf8(entry.text));
+    button->setGeometry(x, 72, width, 52);
     QFont font = button->font();
     font.setPixelSize(13);
     button->setFont(font);
-    // Families whose page is not part of this build stay visible but cannot be chosen.
-    button->setEnabled(CMainFrame::HasView(family.viewType));
-    x += 111;  // 7 x 106 + 6 x 5 = 776
+    button->setEnabled(entry.viewType >= 0 && CMainFrame::HasView(entry.viewType));
+    x += width + 5;
   }
 
   auto* settings = new QGroupBox(tr("Programmer"), this);
@@ -183,7 +154,7 @@ void CBaseView::BuildControls() {
   settingsLayout->addWidget(AddLabel(0, tr("Power switching:"), settings));
   auto* powerRow = new QHBoxLayout;
   QComboBox* power = AddComboBox(ctl::kPowerSwitching, settings);
-  power->addItems(PowerSwitchingChoices());
+  for (const PowerMode& mode : kPowerModes) power->addItem(QString::fromUtf8(mode.caption));
   powerRow->addWidget(power, 1);
   QAbstractButton* save = AddIconButton(ctl::kSavePreset, icon::kSave, settings);
   save->setFixedSize(40, 40);
@@ -381,10 +352,7 @@ void CBaseView::ActivateView() {
     doc.LogLine(indent + "Velmora USB-Programmer");
     doc.LogLine(indent + kMakerNotice);
     doc.LogLine(indent + "User Interface SW Version: " + kBuildDate);
-    // Reset and identify the programmer: its firmware version, or why there is none.
-    CPICVortang& link = *doc.programmer;
-    if (link.Open(doc.usbDescription, 0)) link.Close();
-    doc.LogLine(indent + link.statusText);
+    doc.LogLine(indent + doc.ProgrammerStatusLine());
   }
   if (QWidget* bar = Control(ctl::kStatusBar)) frame_.AttachStatusBar(bar);
   pageTimer_.start();
@@ -418,15 +386,15 @@ void CBaseView::OnPageTimer() {
 }
 
 void CBaseView::OnCommand(int id) {
-  for (const auto& family : kFamilyButtons) {
-    if (family.id == id) {
-      frame_.SwitchView(family.viewType);
+  for (const FamilyRow* family : Families()) {
+    if (family->startButtonId == id && !family->pages.empty()) {
+      frame_.SwitchView(family->pages.front());
       return;
     }
   }
-  for (const auto& operation : kPic18Operations) {
-    if (operation.id == id) {
-      RunPic18Command(operation.command);
+  for (const PageCommand& command : PageCommands()) {
+    if (command.controlId == id) {
+      RunFamilyCommand(command.command);
       return;
     }
   }
@@ -434,26 +402,23 @@ void CBaseView::OnCommand(int id) {
     case ctl::kHome:
       frame_.SwitchView(kStartPage);
       break;
+    case kScriptButtonId:
+      frame_.SwitchView(kScriptPage);
+      break;
     case ctl::kSavePreset:
       frame_.OnFrameCommand(ctl::kFileSave);
-      break;
-    case ctl::kBasicTest:
-    case ctl::kBasicTestFromCompact:
-      frame_.SwitchView(kPic18BasicTestPage);
-      break;
-    case ctl::kCompactPage:
-      frame_.SwitchView(kPic18CompactPage);
-      break;
-    case ctl::kExtendedSettings:
-      frame_.SwitchView(kPic18ExtendedPage);
       break;
     case ctl::kHexFileEdit:
       frame_.Doc().hexFileName = Edit(id)->text().toStdString();
       break;
     case ctl::kHexFileBrowse:
-      SelectFile(kPic18HexFileSelection, ctl::kHexFileEdit, [this](const QString& path) {
-        if (path.size() >= kShortestLoadablePath) LoadPic18HexFile(path.toStdString());
-      });
+      if (const FileSelection* selection = HexFileSelection()) {
+        SelectFile(*selection, ctl::kHexFileEdit, [this](const QString& path) {
+          if (path.size() < kShortestLoadablePath) return;
+          frame_.NoteHexFileLoaded(path.toStdString());
+          OnHexFileLoaded(path.toStdString());
+        });
+      }
       break;
     case ctl::kTrace: {
       CqelDoc& doc = frame_.Doc();
@@ -488,9 +453,6 @@ void CBaseView::CollectSettings() {
   for (const auto& flag : kFlagControls) {
     if (const QCheckBox* check = CheckBox(flag.id)) doc.*flag.member = check->isChecked() ? 1 : 0;
   }
-  if (const QCheckBox* check = CheckBox(ctl::kLowVoltageErase)) {
-    doc.optionSelections[PIC18LOWVOLTAGEERASE] = check->isChecked() ? 1 : 0;
-  }
   if (const QComboBox* power = ComboBox(ctl::kPowerSwitching);
       power && power->currentIndex() >= 0) {
     doc.powerSwitching = power->currentIndex();
@@ -507,13 +469,6 @@ void CBaseView::ShowSettings() {
   for (const auto& flag : kFlagControls) {
     if (QCheckBox* check = CheckBox(flag.id)) check->setChecked(doc.*flag.member != 0);
   }
-  if (QCheckBox* check = CheckBox(ctl::kLowVoltageErase)) {
-    // The two erase boxes exclude each other; stored settings may have both on (every option
-    // defaults to 1), and then the chip erase wins as it does in the sequence.
-    const QCheckBox* chipErase = CheckBox(ctl::kEraseChip);
-    check->setChecked(doc.optionSelections[PIC18LOWVOLTAGEERASE] != 0 &&
-                      !(chipErase && chipErase->isChecked()));
-  }
   if (QComboBox* power = ComboBox(ctl::kPowerSwitching)) power->setCurrentIndex(doc.powerSwitching);
   if (QLineEdit* edit = Edit(ctl::kHexFileEdit)) {
     edit->setText(QString::fromStdString(doc.hexFileName));
@@ -525,15 +480,15 @@ void CBaseView::ShowSettings() {
 
 void CBaseView::SetupDeviceControls() {}
 
-void CBaseView::RunPic18Command(Pic18Command command) {
+void CBaseView::RunFamilyCommand(int command) {
   CqelDoc& doc = frame_.Doc();
+  const FamilyRow* family = FindFamily(PageFamily());
+  const FamilyCommand* found = family ? FindCommand(family->commands, command) : nullptr;
+  if (!found || !family->makeOperations) return;
   RunGuarded([&] {
-    // These load the HEX file again: what is on disk now is no longer new.
-    if (command == Pic18Command::kProgram || command == Pic18Command::kVerify ||
-        command == Pic18Command::kUpdate) {
-      frame_.NoteHexFileLoaded(doc.hexFileName);
-    }
-    doc.StartPic18Command(command);
+    // Commands that load the HEX file again: what is on disk now is no longer new.
+    if (found->Takes(command_input::kHexFile)) frame_.NoteHexFileLoaded(doc.hexFileName);
+    doc.StartCommand(OperationsOf(doc, *family), *found);
   });
 }
 
@@ -542,21 +497,6 @@ bool CBaseView::RunGuarded(const std::function<void()>& start) {
   CollectSettings();
   start();
   return true;
-}
-
-void CBaseView::LoadPic18HexFile(const std::string& path) {
-  CqelDoc& doc = frame_.Doc();
-  CMCUMemoryArchitecture& image = doc.programmer->fileImage;
-  frame_.NoteHexFileLoaded(path);
-  if (!ReadHexFile(image, path, doc.Prompt())) return;
-  if (doc.ignoreConfigFromFile) return;
-  // The file's configuration becomes the page's: bytes and option selections.
-  for (size_t i = 0; i < doc.pic18Configuration.size(); ++i) {
-    if (image.configuration[i] >= 0) {
-      doc.pic18Configuration[i] = static_cast<uint8_t>(image.configuration[i]);
-    }
-  }
-  DecodePic18Configuration(image, doc.optionSelections);
 }
 
 void CBaseView::SelectFile(const FileSelection& selection, int editId,

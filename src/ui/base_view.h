@@ -3,7 +3,8 @@
 // itself and the shared implementation of the family pages: the controls of every page (found
 // by their shared identifiers), the painting of background, title and maker lines, tooltips,
 // the page timer and the default command handlers. A family page differs only in the controls
-// it builds, its title, its window size and the handlers it overrides.
+// it builds, its title, its window size, its family and command table, its HEX file and the
+// handlers it overrides.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -13,18 +14,22 @@
 #include <QWidget>
 #include <functional>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "memory/family.h"
 #include "ui/file_selection.h"
-
-namespace velmora {
-enum class Pic18Command;
-}
 
 namespace velmora {
 
 class CMainFrame;
+
+// A button of a family page and the family command it starts.
+struct PageCommand {
+  int controlId;
+  int command;  // the FamilyCommand id
+};
 
 class CBaseView : public QWidget {
   Q_OBJECT
@@ -53,6 +58,16 @@ class CBaseView : public QWidget {
 
   // Every control reports here with its identifier.
   virtual void OnCommand(int id);
+
+  // The family whose commands the page's buttons start (kNone for the start page), and which
+  // button starts which command.
+  virtual Family PageFamily() const { return Family::kNone; }
+  virtual std::span<const PageCommand> PageCommands() const { return {}; }
+  // The HEX file row's browse dialog; nullptr when the page loads no HEX file.
+  virtual const FileSelection* HexFileSelection() const { return nullptr; }
+  // Called after the user picked a HEX file with the browse button (the path is in the edit
+  // field and noted as loaded): the page loads it where its family needs it.
+  virtual void OnHexFileLoaded(const std::string& /*path*/) {}
 
   // The busy guard of every command that reaches the programmer: true (after telling the
   // user) while an operation runs.
@@ -114,12 +129,9 @@ class CBaseView : public QWidget {
   void SelectFile(const FileSelection& selection, int editId,
                   const std::function<void(const QString&)>& load);
 
-  // Loads a HEX file into the document's file image and, unless the page's configuration is
-  // to be used, takes over the file's configuration.
-  void LoadPic18HexFile(const std::string& path);
-
-  // Busy guard, settings, then the PIC18 operation (on a worker where it takes long).
-  void RunPic18Command(Pic18Command command);
+  // Busy guard, settings, then the command of the page's family (on a worker where it takes
+  // long).
+  void RunFamilyCommand(int command);
 
   // The common pattern of the commands that reach the target: busy guard, settings collected,
   // then `start`; false when the click was dropped.

@@ -9,7 +9,7 @@
 #include "engine/settings_store_qt.h"
 #include "link/dynamic_library.h"
 #include "platform/clock.h"
-#include "sim_client.h"
+#include "sim/client/sim_client.h"
 #include "ui/base_view.h"
 #include "ui/dialogs/qt_user_prompt.h"
 #include "ui/main_frame.h"
@@ -49,18 +49,15 @@ CqelApp::~CqelApp() {
 }
 
 bool CqelApp::PrepareSimulator(const QString& device, std::string& driverPath) {
-  driverPath = ExecutableDirectory() + "/libvelmora-sim.so";
-  simulator_ = std::make_unique<sim::SimClient>(driverPath);
-  std::string error;
-  if (!simulator_->Loaded()) {
-    error = "cannot load the simulator " + driverPath;
-  } else if (simulator_->Configure(nlohmann::json{{"device", device.toStdString()}}.dump()) != 0) {
-    error = simulator_->LastError();
+  driverPath = sim::SimulatorBesideExecutable();
+  try {
+    simulator_ = sim::StartSimulator(driverPath, nlohmann::json{{"device", device.toStdString()}});
+    return true;
+  } catch (const std::exception& e) {
+    QMessageBox::critical(nullptr, QStringLiteral("Programmer Error"),
+                          QStringLiteral("Demo mode: ") + QString::fromStdString(e.what()));
+    return false;
   }
-  if (error.empty()) return true;
-  QMessageBox::critical(nullptr, QStringLiteral("Programmer Error"),
-                        QStringLiteral("Demo mode: ") + QString::fromStdString(error));
-  return false;
 }
 
 bool CqelApp::InitInstance(const StartOptions& options) {

@@ -21,16 +21,6 @@ struct FileSelection {
   bool startInCurrentPath;  // the dialog opens where the current file is
 };
 
-// The PIC18 pages' HEX file.
-inline constexpr FileSelection kPic18HexFileSelection{
-    .busyGuard = true,
-    .ctrlClickOpens = false,
-    .filter = "Intel Hex File For PIC (*.hex)",
-    .defaultSuffix = "hex",
-    .title = "Select Hex File",
-    .startInCurrentPath = false,
-};
-
 // The trace definition file; its dialog carries the same title as the HEX file's.
 inline constexpr FileSelection kTraceDefinitionSelection{
     .busyGuard = true,

@@ -15,16 +15,10 @@
 #include "ui/control_ids.h"
 #include "ui/controls/cqel_list_box.h"
 #include "ui/log_attachment.h"
-#include "ui/pic18_views.h"
 #include "ui/status_bar_attachment.h"
 
 namespace velmora {
 namespace {
-
-template <class View>
-CBaseView* Make(CMainFrame& frame) {
-  return new View(frame);
-}
 
 const char* const kAppTitle = "Velmora USB-Programmer";
 const char* const kPresetFilter = "Velmora USB-Programmer (*.upr)";
@@ -47,17 +41,6 @@ const FrameKey kFrameKeys[] = {
 };
 
 }  // namespace
-
-const std::map<int, ViewFactory>& ViewFactories() {
-  static const std::map<int, ViewFactory> factories = {
-      {kStartPage, Make<CBaseView>},
-      {kPic18BasicTestPage, Make<CBasicTestView>},
-      {kPic18CompactPage, Make<CMiniVortangView>},
-      {kPic18Page, Make<CPIC18BaseView>},
-      {kPic18ExtendedPage, Make<CPIC18Base2View>},
-  };
-  return factories;
-}
 
 CMainFrame::CMainFrame(CqelDoc& doc)
     : doc_(doc),

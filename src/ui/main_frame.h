@@ -12,7 +12,9 @@
 #include <memory>
 #include <string>
 
+#include "families/family_row.h"
 #include "ui/file_selection.h"
+#include "ui/page_registry.h"
 
 namespace velmora {
 
@@ -21,30 +23,6 @@ class CqelDoc;
 class CqelListBox;
 class LogAttachment;
 class StatusBarAttachment;
-
-// View types; the number is also the key under which a hidden page waits to be reused.
-enum ViewType : int {
-  kStartPage = 0,
-  kPic18BasicTestPage = 1,
-  kPic18CompactPage = 2,
-  kPic18Page = 3,
-  kPic18ExtendedPage = 4,
-  kDsPic30Page = 5,
-  kDsPic30CompactPage = 6,
-  kDsPic30BasicTestPage = 7,
-  kPic12Page = 8,
-  kTiny12Page = 9,
-  kMegaPage = 10,
-  kMegaCompactPage = 11,
-  kPic10Page = 12,
-  kScriptPage = 13,
-  kScriptCompactPage = 14,
-};
-
-using ViewFactory = std::function<CBaseView*(class CMainFrame&)>;
-
-// The page class of each view type. Adding a family page is one class and one row here.
-const std::map<int, ViewFactory>& ViewFactories();
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT

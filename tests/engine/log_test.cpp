@@ -12,7 +12,7 @@
 #include "engine/operation_log.h"
 #include "platform/clock.h"
 #include "platform/user_prompt.h"
-#include "simulator_path.h"
+#include "support/sim_fixture.h"
 
 namespace velmora {
 namespace {

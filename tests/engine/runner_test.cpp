@@ -8,7 +8,7 @@
 
 #include "engine/cqel_doc.h"
 #include "engine/operation_runner.h"
-#include "simulator_path.h"
+#include "support/sim_fixture.h"
 
 namespace velmora {
 namespace {

@@ -1,10 +1,11 @@
 #pragma once
 // Shared fixture of the link tests: a CPICVortang bound to the simulated programmer through
-// the real binding code, a virtual clock and scripted prompts, plus readers of the simulator's
-// transcript. Sleeps and message boxes are marked in a timeline so tests can assert bytes,
-// waits and prompts in their order.
+// the real binding code, a virtual clock and scripted prompts, on the tests' simulator client.
+// Sleeps and message boxes are marked in a timeline so tests can assert bytes, waits and
+// prompts in their order.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -15,33 +16,22 @@
 #include "link/programmer_identity.h"
 #include "platform/clock.h"
 #include "platform/user_prompt.h"
-#include "sim_client.h"
+#include "support/sim_fixture.h"
 
 namespace velmora::testing {
-
-inline constexpr char kSimulatorPath[] = VELMORA_BINARY_DIR "/bin/libvelmora-sim.so";
-
-// Bytes as the transcript writes them: "0C 41 42".
-inline std::string HexText(const std::vector<uint8_t>& bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (uint8_t b : bytes) {
-    if (!text.empty()) text += ' ';
-    text += kDigits[b >> 4];
-    text += kDigits[b & 0xF];
-  }
-  return text;
-}
 
 // Marks sleeps and message boxes at the simulator's current transcript position.
 class Timeline {
  public:
-  explicit Timeline(const sim::SimClient& sim) : sim_(sim) {}
+  // `onClear` learns the transcript position where the timeline starts afresh.
+  Timeline(const sim::SimClient& sim, std::function<void(size_t)> onClear)
+      : sim_(sim), onClear_(std::move(onClear)) {}
   void Mark(std::string what) { marks_.emplace_back(EventCount(), std::move(what)); }
   // Starts afresh at the simulator's current transcript position.
   void Clear() {
     marks_.clear();
     start_ = EventCount();
+    onClear_(start_);
   }
   size_t Start() const { return start_; }
   // Written bytes, sleeps ("sleep:20") and prompts ("prompt:<caption>") in order, one space
@@ -66,6 +56,7 @@ class Timeline {
   }
 
   const sim::SimClient& sim_;
+  std::function<void(size_t)> onClear_;
   size_t start_ = 0;
   std::vector<std::pair<size_t, std::string>> marks_;
 };
@@ -101,12 +92,10 @@ class TimelinePrompt final : public IUserPrompt {
   Timeline& timeline_;
 };
 
-class LinkTest : public ::testing::Test {
+class LinkTest : public SimFixture {
  protected:
-  void SetUp() override { ASSERT_TRUE(sim.Loaded()) << "cannot load " << kSimulatorPath; }
-
   void Configure(const nlohmann::json& scenario) {
-    ASSERT_EQ(sim.Configure(scenario.dump()), 0) << sim.LastError();
+    ConfigureSimulator(scenario);
     timeline.Clear();
     prompts().ClearRecords();
   }
@@ -118,22 +107,6 @@ class LinkTest : public ::testing::Test {
   int OpenFull() { return Link().Open(kProgrammerDescription, 0); }
   int OpenMini() { return Link().Open(kProgrammerDescription, 1); }
 
-  nlohmann::json Transcript() const { return nlohmann::json::parse(sim.TranscriptJson()); }
-  // Every event with the given op since the timeline's start.
-  std::vector<nlohmann::json> Events(const std::string& op) const {
-    std::vector<nlohmann::json> found;
-    const nlohmann::json events = Transcript()["events"];
-    for (size_t i = timeline.Start(); i < events.size(); ++i) {
-      if (events[i]["op"] == op) found.push_back(events[i]);
-    }
-    return found;
-  }
-  // The "bytes" of every event with the given op, e.g. every write or every command.
-  std::vector<std::string> Bytes(const std::string& op) const {
-    std::vector<std::string> found;
-    for (const auto& event : Events(op)) found.push_back(event.value("bytes", ""));
-    return found;
-  }
   // Configuration calls as "FT_SetBaudRate(1250000)".
   std::vector<std::string> Calls() const {
     std::vector<std::string> found;
@@ -153,8 +126,7 @@ class LinkTest : public ::testing::Test {
     return captions;
   }
 
-  sim::SimClient sim{kSimulatorPath};
-  Timeline timeline{sim};
+  Timeline timeline{sim, [this](size_t start) { SetMark(start); }};
   TimelineClock clock{timeline};
   TimelinePrompt prompt{timeline};
 

@@ -316,7 +316,9 @@ TEST_F(CatalogueTest, Pic18IdentificationFillsTheDescriptorAndKeepsTheRawId) {
   EXPECT_EQ(image->writeBufferSize, 16);
 
   // No match puts the descriptor back to the placeholder, write buffer and erase block included.
+  EXPECT_EQ(image->family, Family::kPic18);
   EXPECT_EQ(LookupPic18Device(*image, 0x00, 0xFF), 0);
+  EXPECT_EQ(image->family, Family::kNone) << "no row filled it";
   EXPECT_STREQ(image->deviceName, "Unknown Device");
   EXPECT_STREQ(image->deviceRemark, "");
   EXPECT_EQ(image->programSize, 0);
@@ -683,21 +685,22 @@ TEST(CatalogueSpotCheck, Tiny1xAndPic12Rows) {
 TEST_F(CatalogueTest, FillDescriptorByNameActsLikeIdentificationInEveryFamily) {
   const struct {
     const char* name;
-    std::string_view family;
+    Family family;
     int row;
     int32_t programSize, blockSize;
     std::vector<uint8_t> id;
   } cases[] = {
-      {"PIC18F4550", "pic18", 45, 32768, 32768, {0x00, 0x12}},
-      {"dsPIC30F5013", "dspic30", 15, 22528, 11264, {0x81, 0x00, 0x00, 0x00}},
-      {"ATmega168", "avr", 8, 16384, 64, {0x1E, 0x94, 0x06}},
-      {"ATtiny11", "tiny1x", 1, 1024, 1, {0x1E, 0x90, 0x04}},
-      {"PIC16F676", "pic12", 4, 1024, 1, {0xE0, 0x10}},
+      {"PIC18F4550", Family::kPic18, 45, 32768, 32768, {0x00, 0x12}},
+      {"dsPIC30F5013", Family::kDsPic30, 15, 22528, 11264, {0x81, 0x00, 0x00, 0x00}},
+      {"ATmega168", Family::kAvr, 8, 16384, 64, {0x1E, 0x94, 0x06}},
+      {"ATtiny11", Family::kTiny1x, 1, 1024, 1, {0x1E, 0x90, 0x04}},
+      {"PIC16F676", Family::kPic12, 4, 1024, 1, {0xE0, 0x10}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(FillDescriptorByName(*image, c.name));
     EXPECT_EQ(FamilyOfDevice(c.name), c.family);
+    EXPECT_EQ(image->family, c.family) << "the row records its family in the image";
     EXPECT_STREQ(image->deviceName, c.name);
     EXPECT_EQ(image->deviceIndex, c.row);
     EXPECT_EQ(image->programSize, c.programSize);
@@ -706,7 +709,8 @@ TEST_F(CatalogueTest, FillDescriptorByNameActsLikeIdentificationInEveryFamily) {
   }
 
   ASSERT_TRUE(FillDescriptorByName(*image, "PIC10F204/206"));
-  EXPECT_EQ(FamilyOfDevice("PIC10F204/206"), "pic10");
+  EXPECT_EQ(FamilyOfDevice("PIC10F204/206"), Family::kPic10);
+  EXPECT_EQ(image->family, Family::kPic10);
   EXPECT_STREQ(image->deviceName, "PIC10F204/206");
   EXPECT_EQ(image->programSize, 512);
 }
@@ -721,7 +725,7 @@ TEST_F(CatalogueTest, FillDescriptorByNameFallsBackToCaseInsensitiveAndRejectsUn
   for (const char* unknown : {"", "Unknown Device", "Invalid MCU", "PIC18F", "ATmega8 "}) {
     SCOPED_TRACE(unknown);
     EXPECT_FALSE(FillDescriptorByName(*image, unknown));
-    EXPECT_EQ(FamilyOfDevice(unknown), "");
+    EXPECT_EQ(FamilyOfDevice(unknown), Family::kNone);
   }
   EXPECT_STREQ(image->deviceName, "PIC18F2480") << "a rejected name leaves the descriptor alone";
 }

@@ -1,0 +1,128 @@
+// The registry's rows. Adding a family: its folder provides a FamilyRow, and one line here
+// lists it. Families whose operations are not built yet keep a row with their catalogue, their
+// start-page button (shown, but disabled while no page exists) and their HEX extents.
+#include "families/family_registry.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/cqel_doc.h"
+#include "families/pic18/pic18_family.h"
+
+namespace velmora {
+
+namespace {
+
+WriterExtents BytesExtents(const DeviceDescriptor& device) {
+  return {device.programSize, device.eepromSize};
+}
+
+// dsPIC30: four cells per instruction word; its EEPROM sits at the top of its own window, where
+// the writer covers 2 x eepromSize cells.
+WriterExtents DsPic30Extents(const DeviceDescriptor& device) {
+  return {4 * int64_t{device.programSize}, device.eepromSize};
+}
+
+// PIC12F629 family: ID words at 0x4000, configuration at 0x400E and EEPROM at 0x4200 lie in the
+// program memory window, two cells per word or EEPROM byte.
+WriterExtents Pic12Extents(const DeviceDescriptor& device) {
+  return {0x4200 + 2 * int64_t{device.eepromSize}, 0};
+}
+
+// PIC10F20x: the whole 4096-word space, so that the configuration word at 0x1FFE is kept.
+WriterExtents Pic10Extents(const DeviceDescriptor&) {
+  return {8192, 0};
+}
+
+const FamilyRow kDsPic30Row{.family = Family::kDsPic30,
+                            .name = FamilyName(Family::kDsPic30),
+                            .title = "dsPIC30",
+                            .catalogue = &kDsPic30Catalogue,
+                            .startButtonId = 1338,
+                            .startButtonText = "dsPIC 30",
+                            .hexExtents = DsPic30Extents};
+const FamilyRow kPic12Row{.family = Family::kPic12,
+                          .name = FamilyName(Family::kPic12),
+                          .title = "PIC12F629 family",
+                          .catalogue = &kPic12Catalogue,
+                          .startButtonId = 1145,
+                          .startButtonText = "PIC 12/16",
+                          .hexExtents = Pic12Extents};
+const FamilyRow kPic10Row{.family = Family::kPic10,
+                          .name = FamilyName(Family::kPic10),
+                          .title = "PIC10F20x",
+                          .catalogue = nullptr,
+                          .startButtonId = 1147,
+                          .startButtonText = "PIC 10",
+                          .hexExtents = Pic10Extents};
+const FamilyRow kTiny1xRow{.family = Family::kTiny1x,
+                           .name = FamilyName(Family::kTiny1x),
+                           .title = "ATtiny11/12",
+                           .catalogue = &kTiny1xCatalogue,
+                           .startButtonId = 1148,
+                           .startButtonText = "ATtiny 11/12",
+                           .hexExtents = BytesExtents};
+const FamilyRow kAvrRow{.family = Family::kAvr,
+                        .name = FamilyName(Family::kAvr),
+                        .title = "ATmega / ATtiny",
+                        .catalogue = &kAvrCatalogue,
+                        .startButtonId = 1149,
+                        .startButtonText = "ATmega / ATtiny",
+                        .hexExtents = BytesExtents};
+
+// The program's families, in the order of the start page's buttons.
+std::vector<const FamilyRow*> ProgramFamilies() {
+  return {&Pic18FamilyRow(), &kDsPic30Row, &kPic12Row, &kPic10Row, &kTiny1xRow, &kAvrRow};
+}
+
+std::vector<const FamilyRow*>& Rows() {
+  static std::vector<const FamilyRow*> rows = ProgramFamilies();
+  return rows;
+}
+
+}  // namespace
+
+std::span<const FamilyRow* const> Families() {
+  return Rows();
+}
+
+const FamilyRow* FindFamily(Family family) {
+  for (const FamilyRow* row : Rows()) {
+    if (row->family == family) return row;
+  }
+  return nullptr;
+}
+
+const FamilyRow* FindFamily(std::string_view name) {
+  for (const FamilyRow* row : Rows()) {
+    if (row->name == name) return row;
+  }
+  return nullptr;
+}
+
+void AddFamily(const FamilyRow& row) {
+  auto& rows = Rows();
+  const auto same = std::ranges::find(rows, row.family, &FamilyRow::family);
+  if (same != rows.end()) {
+    *same = &row;
+  } else {
+    rows.push_back(&row);
+  }
+}
+
+void ResetFamilies() {
+  Rows() = ProgramFamilies();
+}
+
+IFamilyOperations& OperationsOf(CqelDoc& doc, const FamilyRow& row) {
+  if (IFamilyOperations* existing = doc.FamilyOperations(row.family)) return *existing;
+  return doc.AdoptFamilyOperations(row.family, row.makeOperations(doc));
+}
+
+bool StartFamilyCommand(CqelDoc& doc, const FamilyRow& row, int command) {
+  const FamilyCommand* found = FindCommand(row.commands, command);
+  if (!found || !row.makeOperations) return false;
+  return doc.StartCommand(OperationsOf(doc, row), *found);
+}
+
+}  // namespace velmora

@@ -1,0 +1,693 @@
+// The PIC18 operations: the Program/Verify/Read sequence, identify, the
+// configuration read, the three erases, the program memory update and the two dumps. Each is
+// one programming cycle on the link; the steps and texts follow the PIC18 view's commands.
+#include "families/pic18/pic18_operations.h"
+
+#include <algorithm>
+
+#include "engine/cqel_doc.h"
+#include "engine/text_format.h"
+#include "families/pic18/config_pic18.h"
+#include "memory/intel_hex.h"
+
+namespace velmora {
+
+namespace {
+
+// Failure bits of the memory parts, collected over a sequence and reported once.
+constexpr int kFlashFailed = 1;
+constexpr int kEepromFailed = 2;
+constexpr int kIdFailed = 4;
+constexpr int kConfigurationFailed = 8;
+constexpr int kLinkFailed = 16;  // the programmer stopped answering during the cycle
+
+constexpr const char* kNoPicCaption = "No PIC !!!";
+constexpr const char* kLinkLostLine = "+++ Connection to the programmer lost +++";
+
+// The lines of the sequence that depend on the mode.
+struct ModeTexts {
+  const char* notFound;
+  const char* heading;
+  const char* flashSkipped;
+  const char* eepromSkipped;
+  const char* idSkipped;
+  const char* configurationSkipped;
+  const char* failed;
+};
+
+constexpr ModeTexts kProgramTexts{
+    .notFound = "Programming not possible. Cannot find PIC.",
+    .heading = "*** Programming ",
+    .flashSkipped = "Programming Flash memory skipped",
+    .eepromSkipped = "Programming EEPROM skipped",
+    .idSkipped = "Programming ID-Location skipped",
+    .configurationSkipped = "Programming Configuration skipped",
+    .failed = "+++ Programming Failed +++",
+};
+constexpr ModeTexts kVerifyTexts{
+    .notFound = "Verifying not possible. Cannot find PIC.",
+    .heading = "*** Verifying ",
+    .flashSkipped = "Verifying Flash memory skipped",
+    .eepromSkipped = "Verifying EEPROM skipped",
+    .idSkipped = "Verifying ID-Location skipped",
+    .configurationSkipped = "Verifying Configuration skipped",
+    .failed = "+++ Verification Failed +++",
+};
+constexpr ModeTexts kReadTexts{
+    .notFound = "Reading not possible. Cannot find PIC.",
+    .heading = "*** Reading ",
+    .flashSkipped = "Reading Flash memory skipped",
+    .eepromSkipped = "Reading EEPROM skipped",
+    .idSkipped = "Reading ID-Location skipped",
+    .configurationSkipped = "Reading Configuration skipped",
+    .failed = "+++ Reading Failed +++",
+};
+
+const ModeTexts& TextsFor(OperationMode mode) {
+  switch (mode) {
+    case Program:
+      return kProgramTexts;
+    case Verify:
+      return kVerifyTexts;
+    case Read:
+      break;
+  }
+  return kReadTexts;
+}
+
+// The first index below `count` where the expected and the read byte differ, or -1. With
+// `onlyGiven` cells without an expected value are skipped; otherwise they compare as 0xFF.
+int32_t FirstDifference(const int32_t* expected, const int32_t* read, int32_t count,
+                        bool onlyGiven) {
+  for (int32_t i = 0; i < count; ++i) {
+    if (onlyGiven && expected[i] == kBlankCell) continue;
+    if ((expected[i] & 0xFF) != (read[i] & 0xFF)) return i;
+  }
+  return -1;
+}
+
+bool AllErased(const int32_t* cells, int count) {
+  return std::all_of(cells, cells + count, [](int32_t c) { return (c & 0xFF) == 0xFF; });
+}
+
+// A byte of a dump as a character: controls and 0xFF as ".", the rest as Latin-1 in UTF-8.
+std::string DumpCharacter(uint8_t byte) {
+  if (byte < 0x20 || byte == 0xFF) return ".";
+  if (byte < 0x80) return std::string(1, static_cast<char>(byte));
+  return {static_cast<char>(0xC0 | (byte >> 6)), static_cast<char>(0x80 | (byte & 0x3F))};
+}
+
+}  // namespace
+
+// --- The cycle around every operation ---------------------------------------------------------
+
+CPic18Operations::CPic18Operations(CqelDoc& doc) : doc_(doc), device_(*doc.programmer) {}
+
+bool CPic18Operations::OpenPic18Cycle() {
+  if (!doc_.OpenOperationLink()) return false;
+  doc_.programmer->EnterProgrammingMode(doc_.lowVoltageProgramming);
+  return true;
+}
+
+void CPic18Operations::ClosePic18Cycle() {
+  doc_.programmer->LeaveProgrammingMode();
+  doc_.CloseOperationLink();
+  doc_.RefreshView();
+}
+
+bool CPic18Operations::IdentifyPic18Target() {
+  return device_.IdentifyPic18() != 0 && doc_.programmer->fileImage.blockSize != 0;
+}
+
+// --- Program, Verify, Read --------------------------------------------------------------------
+
+void CPic18Operations::RunPic18Sequence(OperationMode mode) {
+  const ModeTexts& texts = TextsFor(mode);
+  const uint32_t startTick = doc_.Clock().TickCount();
+  doc_.lastOutcome = OperationOutcome::kFailed;
+  doc_.LogLine("");
+  if (!OpenPic18Cycle()) return;
+
+  CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
+  if (!IdentifyPic18Target()) {
+    doc_.LogLine(texts.notFound);
+    doc_.ShowDeviceNotFound(kNoPicCaption);
+    doc_.lastOperationFailed = doc_.LinkLost() ? 1 : 0;
+    doc_.lastOutcome =
+        doc_.LinkLost() ? OperationOutcome::kFailed : OperationOutcome::kDeviceNotFound;
+    ClosePic18Cycle();
+    return;
+  }
+  doc_.LogLine(std::string(texts.heading) + file.deviceName + " ***");
+  if (mode == Read) doc_.programmer->chipImage.Clear();
+  // Configuration bits from the options depend on the device; encode them for the device
+  // found now, not the one the view last showed (a fresh start knows none and would write
+  // all-zero configuration, code protection included).
+  if (mode != Read && doc_.ignoreConfigFromFile)
+    EncodePic18Configuration(doc_.optionSelections, file);
+
+  doc_.SetProgressPhase(0, 0);
+  bool chipErased = false;
+  if (mode == Program) {
+    if (doc_.enableChipErase) {
+      device_.BulkErase();
+      doc_.LogLine("Chip erased");
+      chipErased = true;
+    } else {
+      doc_.LogLine("Bulk Erase skipped");
+    }
+  }
+
+  // A Read with "no verify" would read nothing and still call every part read; such parts are
+  // reported as skipped instead.
+  const bool readsNothing = mode == Read && doc_.noVerify;
+  int partsRead = 0;
+  int failures = 0;
+  failures |= Pic18FlashStep(mode, chipErased, readsNothing, partsRead);
+  failures |= Pic18EepromStep(mode, readsNothing, partsRead);
+  doc_.progressBar.SetCaption("ID && Config");
+  doc_.SetProgressPhase(1000, 0);
+  failures |= Pic18IdStep(mode, chipErased, readsNothing, partsRead);
+  failures |= Pic18ConfigurationStep(mode, readsNothing, partsRead);
+  if (doc_.LinkLost()) {
+    doc_.LogLine(kLinkLostLine);
+    failures |= kLinkFailed;
+  }
+
+  if (failures != 0) {
+    doc_.LogLine(texts.failed);
+    doc_.ShowFailure();
+  } else {
+    if (mode == Read) {
+      doc_.LogLine("*** Finished Reading ***");
+    } else {
+      const uint32_t elapsed = doc_.Clock().TickCount() - startTick;
+      doc_.LogLine("*** Finished Successfully ***" + Printf(" %i:%03i",
+                                                            static_cast<int>(elapsed / 1000),
+                                                            static_cast<int>(elapsed % 1000)));
+    }
+    doc_.ShowSuccess();
+  }
+  doc_.lastOutcome = failures == 0 ? OperationOutcome::kSuccess : OperationOutcome::kFailed;
+
+  if (mode == Read) {
+    if (failures != 0) {
+      doc_.LogLine("+++ No data saved: reading failed +++");
+    } else if (partsRead == 0) {
+      doc_.LogLine("+++ No data saved: nothing was read +++");
+      doc_.lastOutcome = OperationOutcome::kFailed;
+    } else if (!SaveReadImage()) {
+      doc_.lastOutcome = OperationOutcome::kFailed;
+    }
+  }
+  ClosePic18Cycle();
+}
+
+int CPic18Operations::Pic18FlashStep(OperationMode mode, bool chipErased, bool readsNothing,
+                                     int& partsRead) {
+  if (!doc_.enableFlashUpdate || readsNothing) {
+    doc_.LogLine(TextsFor(mode).flashSkipped);
+    return 0;
+  }
+  CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
+  CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
+  if (mode == Program) {
+    if (!chipErased) {
+      if (doc_.optionSelections[PIC18LOWVOLTAGEERASE]) {
+        doc_.progressBar.SetCaption("Erasing Flash");
+        doc_.SetProgressPhase(0, 0);
+        device_.EraseAllRows();
+      } else {
+        device_.EraseFlashPanels();
+      }
+    }
+    doc_.progressBar.SetCaption("Programming");
+    doc_.SetProgressPhase(0, 400);
+    doc_.LogLine("Programming Flash memory...");
+    device_.WriteProgramMemory();
+    doc_.progressBar.SetCaption("Verifying");
+    doc_.SetProgressPhase(400, 500);
+  } else {
+    doc_.progressBar.SetCaption(mode == Verify ? "Verifying" : "Reading");
+    doc_.SetProgressPhase(0, 800);
+  }
+
+  int32_t errorAddress = -1;
+  if (doc_.fastVerify) {
+    if (mode == Program) {
+      doc_.ReplaceLastLogLine("Fast verifying Flash memory...");
+    } else {
+      doc_.LogLine(mode == Verify ? "Fast verifying Flash memory..."
+                                  : "Fast reading Flash memory... (not recommended)");
+    }
+    if (!doc_.noVerify) {
+      device_.ReadProgramMemory();
+      errorAddress =
+          FirstDifference(file.programMemory, chip.programMemory, file.programSize, true);
+    }
+  } else {
+    // Program turns its progress line into the verify line; Verify and Read keep the heading.
+    if (mode == Program) {
+      doc_.ReplaceLastLogLine("Verifying Flash memory...");
+    } else {
+      doc_.LogLine(mode == Verify ? "Verifying Flash memory..." : "Reading Flash memory...");
+    }
+    if (!doc_.noVerify) {
+      device_.ReadProgramRange(-1, -1);
+      errorAddress =
+          FirstDifference(file.programMemory, chip.programMemory, file.programSize, false);
+    }
+  }
+  if (!doc_.noVerify) ++partsRead;
+
+  switch (mode) {
+    case Program:
+      doc_.ReplaceLastLogLine(
+          errorAddress < 0
+              ? std::string("Flash memory successfully programmed.")
+              : Printf("Error occured during Flash programming at address 0x%06X", errorAddress));
+      return errorAddress < 0 ? 0 : kFlashFailed;
+    case Verify:
+      doc_.ReplaceLastLogLine(
+          errorAddress < 0 ? std::string("Flash memory OK.")
+                           : Printf("Error found in Flash memory at address 0x%06X", errorAddress));
+      return errorAddress < 0 ? 0 : kFlashFailed;
+    case Read:
+      break;
+  }
+  doc_.ReplaceLastLogLine("Flash memory read.");
+  return 0;
+}
+
+int CPic18Operations::Pic18EepromStep(OperationMode mode, bool readsNothing, int& partsRead) {
+  if (!doc_.enableEepromUpdate || readsNothing) {
+    doc_.LogLine(TextsFor(mode).eepromSkipped);
+    return 0;
+  }
+  CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
+  CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
+  doc_.progressBar.SetCaption("EEPROM");
+  if (mode == Program) {
+    doc_.SetProgressPhase(900, 90);
+    doc_.LogLine("Programming EEPROM...");
+  }
+  doc_.Clock().Sleep(1);
+  if (mode == Program) device_.WriteEeprom();
+  doc_.progressBar.SetCaption("EEPROM");
+  doc_.SetProgressPhase(mode == Program ? 990 : 950, 0);
+
+  const char* progressLine = nullptr;
+  if (doc_.fastVerify) {
+    progressLine = mode == Program  ? "Fast verifying EEPROM..."
+                   : mode == Verify ? "Fast verifying EEPROM..."
+                                    : "Fast reading EEPROM... (not recommended)";
+  } else {
+    progressLine = mode == Read ? "Reading EEPROM..." : "Verifying EEPROM...";
+  }
+  if (mode == Program) {
+    doc_.ReplaceLastLogLine(progressLine);
+  } else {
+    doc_.LogLine(progressLine);
+  }
+  int32_t errorAddress = -1;
+  if (!doc_.noVerify) {
+    device_.ReadEeprom();
+    errorAddress = FirstDifference(file.eeprom, chip.eeprom, file.eepromSize, doc_.fastVerify != 0);
+    ++partsRead;
+  }
+
+  switch (mode) {
+    case Program:
+      doc_.ReplaceLastLogLine(
+          errorAddress < 0
+              ? std::string("EEPROM successfully programmed.")
+              : Printf("Error occured during EEPROM programming at address 0x%04X", errorAddress));
+      return errorAddress < 0 ? 0 : kEepromFailed;
+    case Verify:
+      doc_.ReplaceLastLogLine(
+          errorAddress < 0 ? std::string("EEPROM OK.")
+                           : Printf("Error found in EEPROM at address 0x%04X", errorAddress));
+      return errorAddress < 0 ? 0 : kEepromFailed;
+    case Read:
+      break;
+  }
+  doc_.ReplaceLastLogLine("EEPROM read.");
+  return 0;
+}
+
+int CPic18Operations::Pic18IdStep(OperationMode mode, bool chipErased, bool readsNothing,
+                                  int& partsRead) {
+  if (!doc_.enableIdLocationUpdate || readsNothing) {
+    doc_.LogLine(TextsFor(mode).idSkipped);
+    return 0;
+  }
+  doc_.Clock().Sleep(2);
+  if (mode == Program) {
+    if (!chipErased) device_.EraseIdRow();
+    device_.WriteIdLocations();
+  }
+  int32_t errorIndex = -1;
+  if (!doc_.noVerify) {
+    device_.ReadIdLocations();
+    errorIndex = FirstDifference(doc_.programmer->fileImage.idLocations,
+                                 doc_.programmer->chipImage.idLocations, 8, false);
+    ++partsRead;
+  }
+  switch (mode) {
+    case Program:
+      doc_.LogLine(
+          errorIndex < 0
+              ? std::string("ID-Location successfully programmed.")
+              : Printf("Error occured during ID-Location programming at address %02X", errorIndex));
+      return errorIndex < 0 ? 0 : kIdFailed;
+    case Verify:
+      doc_.LogLine(errorIndex < 0
+                       ? std::string("ID-Location OK.")
+                       : Printf("Error found in ID-Location at address %02X", errorIndex));
+      return errorIndex < 0 ? 0 : kIdFailed;
+    case Read:
+      break;
+  }
+  doc_.LogLine("ID-Location read.");
+  return 0;
+}
+
+int CPic18Operations::Pic18ConfigurationStep(OperationMode mode, bool readsNothing,
+                                             int& partsRead) {
+  if (!doc_.enableConfigurationUpdate || readsNothing) {
+    doc_.LogLine(TextsFor(mode).configurationSkipped);
+    return 0;
+  }
+  int32_t errorIndex = -1;
+  // The mode value doubles as the attempt limit: Program tries twice.
+  for (int attempt = 1;;) {
+    if (mode == Program) device_.WriteConfiguration();
+    doc_.Clock().Sleep(100);
+    errorIndex = -1;
+    if (!doc_.noVerify) {
+      device_.ReadConfiguration();
+      errorIndex = device_.FindConfigMismatch();
+    }
+    if (mode != Program || errorIndex < 0 || attempt >= mode || doc_.LinkLost()) break;
+    ++attempt;
+    doc_.LogLine(Printf("Programming Configuration: %i. try ", attempt));
+    doc_.Clock().Sleep(10);
+  }
+  if (!doc_.noVerify) ++partsRead;
+  switch (mode) {
+    case Program:
+      doc_.LogLine(errorIndex < 0
+                       ? std::string("Configuration successfully programmed.")
+                       : Printf("Error occured during Configuration programming at address 0x%02X",
+                                errorIndex));
+      return errorIndex < 0 ? 0 : kConfigurationFailed;
+    case Verify:
+      doc_.LogLine(errorIndex < 0
+                       ? std::string("Configuration OK.")
+                       : Printf("Error found in Configuration at address 0x%02X", errorIndex));
+      return errorIndex < 0 ? 0 : kConfigurationFailed;
+    case Read:
+      break;
+  }
+  doc_.LogLine("Configuration read.");
+  return 0;
+}
+
+bool CPic18Operations::SaveReadImage() {
+  CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
+  chip.programSize = doc_.programmer->fileImage.programSize;
+  chip.eepromSize = doc_.programmer->fileImage.eepromSize;
+  const std::optional<HexSaveChoice> choice = doc_.Prompt().AskHexSavePath("*.hex");
+  if (!choice) {
+    doc_.LogLine("+++ Data saving canceled +++");
+    return false;
+  }
+  if (!WriteHexFile(choice->path, chip, choice->saveEmptyAreas ? 1 : 0, doc_.Prompt())) {
+    doc_.LogLine("+++ Data saving failed +++");
+    return false;
+  }
+  doc_.LogLine("*** Data successfully saved as \"" + choice->path + "\" ***");
+  return true;
+}
+
+// --- Identify and configuration read ----------------------------------------------------------
+
+void CPic18Operations::RunIdentifyPic18() {
+  doc_.lastOutcome = OperationOutcome::kFailed;
+  doc_.LogLine("");
+  if (!OpenPic18Cycle()) return;
+  const bool known = IdentifyPic18Target();
+  // The ID line shows what was read now, never what an earlier operation left in the image.
+  const bool idRead = known && !doc_.noVerify;
+  if (idRead) device_.ReadIdLocations();
+  doc_.programmer->LeaveProgrammingMode();
+  doc_.CloseOperationLink();
+
+  const CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
+  if (doc_.LinkLost()) {
+    doc_.LogLine(kLinkLostLine);
+  } else if (known) {
+    doc_.LogLine(Printf("%s Rev. %i   Flash %ik, EEPROM %i, RAM %i", file.deviceName,
+                        DeviceIdWord(file) & 0x1F, file.programSize / 1024, file.eepromSize,
+                        file.ramSize));
+    if (idRead) doc_.LogLine(IdLocationLine(doc_.programmer->chipImage.idLocations));
+    doc_.lastOutcome = OperationOutcome::kSuccess;
+  } else {
+    doc_.LogLine(Printf("Device ID: 0x%04X", DeviceIdWord(file)));
+    doc_.LogLine(file.deviceName);
+    doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+  }
+  doc_.RefreshView();
+}
+
+int32_t CPic18Operations::DeviceIdWord(const CMCUMemoryArchitecture& image) {
+  return image.deviceId[1] * 256 + image.deviceId[0];
+}
+
+std::string CPic18Operations::IdLocationLine(const int32_t* id) {
+  uint8_t bytes[8];
+  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<uint8_t>(id[i] & 0xFF);
+  if (std::all_of(bytes, bytes + 8, [](uint8_t b) { return b == 0xFF; })) {
+    return "ID-Location: Is Empty";
+  }
+  std::string line = Printf("ID: %02X %02X %02X %02X %02X %02X %02X %02X", bytes[0], bytes[1],
+                            bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7]);
+  if (std::all_of(bytes, bytes + 8, [](uint8_t b) { return b >= 32 && b <= 127; })) {
+    line += "   \"" + std::string(bytes, bytes + 8) + "\"";
+  }
+  return line;
+}
+
+void CPic18Operations::RunReadPic18Configuration() {
+  doc_.lastOutcome = OperationOutcome::kFailed;
+  if (!OpenPic18Cycle()) return;
+  const CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
+  if (IdentifyPic18Target()) {
+    doc_.LogLine("");
+    device_.ReadConfiguration();
+    if (doc_.LinkLost()) {
+      doc_.LogLine(kLinkLostLine);
+    } else {
+      // Identification names the device in the file image; the bytes read are in the chip
+      // image.
+      DecodePic18ConfigurationCells(
+          doc_.programmer->fileImage.deviceName,
+          std::span<const int32_t, kPic18ConfigBytes>(chip.configuration, kPic18ConfigBytes),
+          doc_.optionSelections);
+      for (size_t i = 0; i < doc_.pic18Configuration.size(); ++i) {
+        doc_.pic18Configuration[i] = static_cast<uint8_t>(chip.configuration[i] & 0xFF);
+      }
+      doc_.LogLine("Configuration setup updated with data from PIC");
+      doc_.lastOutcome = OperationOutcome::kSuccess;
+    }
+  } else {
+    doc_.LogLine(std::string(doc_.programmer->fileImage.deviceName) + "   Setup not updated!");
+    doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+  }
+  ClosePic18Cycle();
+}
+
+// --- Erases -----------------------------------------------------------------------------------
+
+void CPic18Operations::WriteErasedEeprom() {
+  CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
+  std::fill(file.eeprom, file.eeprom + file.eepromSize, 0xFF);
+  device_.WriteEeprom();
+}
+
+void CPic18Operations::RunErasePic18Chip() {
+  doc_.lastOutcome = OperationOutcome::kFailed;
+  if (!OpenPic18Cycle()) return;
+  doc_.LogLine("");
+  if (IdentifyPic18Target()) {
+    doc_.LogLine("Erasing Flash Memory! Please wait...");
+    if (doc_.optionSelections[PIC18LOWVOLTAGEERASE]) {
+      device_.EraseAllRows();
+      doc_.LogLine("Erasing EEPROM! Please wait...");
+      WriteErasedEeprom();
+    } else {
+      device_.BulkErase();
+    }
+    if (doc_.LinkLost()) {
+      doc_.ReplaceLastLogLine(kLinkLostLine);
+    } else {
+      doc_.ReplaceLastLogLine("Chip Erase performed.");
+      doc_.lastOutcome = OperationOutcome::kSuccess;
+    }
+  } else {
+    doc_.LogLine(std::string("Failed: ") + doc_.programmer->fileImage.deviceName);
+    doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+  }
+  ClosePic18Cycle();
+}
+
+void CPic18Operations::RunErasePic18Eeprom() {
+  doc_.lastOutcome = OperationOutcome::kFailed;
+  doc_.LogLine("");
+  if (!OpenPic18Cycle()) return;
+  if (IdentifyPic18Target()) {
+    doc_.LogLine("Erasing EEPROM! Please wait...");
+    if (doc_.optionSelections[PIC18LOWVOLTAGEERASE]) {
+      WriteErasedEeprom();
+    } else {
+      device_.EraseEeprom();
+    }
+    device_.ReadEeprom();
+    const CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
+    const int32_t size = doc_.programmer->fileImage.eepromSize;
+    const int32_t* occupied =
+        std::find_if(chip.eeprom, chip.eeprom + size, [](int32_t c) { return (c & 0xFF) != 0xFF; });
+    if (doc_.LinkLost()) {
+      doc_.ReplaceLastLogLine(kLinkLostLine);
+    } else if (occupied != chip.eeprom + size) {
+      doc_.ReplaceLastLogLine(Printf("Occupied EEPROM cell found at address %04X.",
+                                     static_cast<int>(occupied - chip.eeprom)));
+    } else {
+      doc_.ReplaceLastLogLine("EEPROM successfully erased.");
+      doc_.lastOutcome = OperationOutcome::kSuccess;
+    }
+  } else {
+    doc_.LogLine(std::string("Failed: ") + doc_.programmer->fileImage.deviceName);
+    doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+  }
+  ClosePic18Cycle();
+}
+
+void CPic18Operations::RunErasePic18IdLocation() {
+  doc_.lastOutcome = OperationOutcome::kFailed;
+  doc_.LogLine("");
+  if (!OpenPic18Cycle()) return;
+  if (IdentifyPic18Target()) {
+    device_.EraseIdRow();
+    device_.ReadIdLocations();
+    if (doc_.LinkLost()) {
+      doc_.LogLine(kLinkLostLine);
+    } else if (AllErased(doc_.programmer->chipImage.idLocations, 8)) {
+      doc_.LogLine("ID-Location erased successfully.");
+      doc_.lastOutcome = OperationOutcome::kSuccess;
+    } else {
+      doc_.LogLine("Error erasing ID Location.");
+    }
+  } else {
+    doc_.LogLine(std::string("Failed: ") + doc_.programmer->fileImage.deviceName);
+    doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+  }
+  ClosePic18Cycle();
+}
+
+// --- Update -----------------------------------------------------------------------------------
+
+void CPic18Operations::RunUpdatePic18ProgramMemory() {
+  doc_.lastOutcome = OperationOutcome::kFailed;
+  doc_.LogLine("");
+  if (!OpenPic18Cycle()) return;
+  if (!IdentifyPic18Target()) {
+    doc_.ShowDeviceNotFound(kNoPicCaption);
+    doc_.LogLine("Programming not possible. Cannot find PIC.");
+    doc_.lastOperationFailed = 1;
+    doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+    ClosePic18Cycle();
+    return;
+  }
+  const CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
+  doc_.LogLine("*** Update Program Memory ***");
+  doc_.LogLine("Programming Flash memory...");
+  doc_.progressBar.SetCaption("Flashing");
+  doc_.SetProgressPhase(0, 500);
+  device_.UpdateChangedBlocks();
+  doc_.ReplaceLastLogLine("Verifying Flash memory...");
+  doc_.progressBar.SetCaption("Verifying");
+  doc_.SetProgressPhase(500, 500);
+  device_.ReadProgramMemory();
+  const int32_t errorAddress = FirstDifference(
+      file.programMemory, doc_.programmer->chipImage.programMemory, file.programSize, true);
+  if (doc_.LinkLost()) {
+    doc_.ReplaceLastLogLine(kLinkLostLine);
+    doc_.ShowFailure();
+  } else if (errorAddress >= 0) {
+    doc_.ReplaceLastLogLine(
+        Printf("!!! Error occured during Flash programming at address 0x%06X !!!", errorAddress));
+    doc_.ShowFailure();
+  } else {
+    doc_.ReplaceLastLogLine("Flash memory successfully updated.");
+    doc_.ShowSuccess();
+    doc_.lastOutcome = OperationOutcome::kSuccess;
+  }
+  ClosePic18Cycle();
+}
+
+// --- Read after reset dumps -------------------------------------------------------------------
+
+void CPic18Operations::RunReadPic18RamAfterReset() {
+  RunPic18Dump(/*ram=*/true);
+}
+
+void CPic18Operations::RunReadPic18EepromAfterReset() {
+  RunPic18Dump(/*ram=*/false);
+}
+
+void CPic18Operations::RunPic18Dump(bool ram) {
+  doc_.lastOutcome = OperationOutcome::kFailed;
+  if (!OpenPic18Cycle()) return;
+  doc_.operationLog.ClearView();
+  doc_.LogLine("");
+  doc_.LogLine(ram ? "*** Perform Read RAM Reset ***" : "*** Perform Read EEPROM Reset ***");
+  if (!IdentifyPic18Target()) {
+    doc_.LogLine(ram ? "Read RAM failed, no device found."
+                     : "Read EEPROM failed, no device found.");
+    doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+    ClosePic18Cycle();
+    return;
+  }
+  const CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
+  const CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
+  if (ram) {
+    device_.ReadRam();
+  } else {
+    device_.ReadEeprom();
+  }
+  const int32_t size = ram ? file.ramSize : file.eepromSize;
+  const int32_t* cells = ram ? chip.dataMemory : chip.eeprom;
+  const int32_t limit = ram ? static_cast<int32_t>(kDataMemoryCells) : window::kEeprom.cellCount;
+  int lines = 0;
+  for (int32_t offset = 0; offset < size; offset += 16, ++lines) {
+    std::string line = Printf("%03X:", offset);
+    std::string characters;
+    for (int32_t i = offset; i < offset + 16; ++i) {
+      const uint8_t byte = static_cast<uint8_t>(i < limit ? cells[i] & 0xFF : 0xFF);
+      line += Printf("\t%02X", byte);
+      characters += "\t" + DumpCharacter(byte);
+    }
+    doc_.LogLine(line + characters, false);
+  }
+  if (doc_.LinkLost()) {
+    doc_.LogLine(kLinkLostLine);
+  } else {
+    doc_.LogLine(ram ? "*** End of RAM Read Reset ***" : "*** End of EEPROM Read Reset ***");
+    doc_.lastOutcome = OperationOutcome::kSuccess;
+  }
+  doc_.operationLog.ScrollView(lines + 2);
+  ClosePic18Cycle();
+}
+
+}  // namespace velmora

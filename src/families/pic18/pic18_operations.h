@@ -1,0 +1,80 @@
+#pragma once
+// CPic18Operations: the commands of the PIC18 pages, one object per document. Each command is
+// one programming cycle: the document's link frame (tracing suspended, link open), programming
+// mode, identification, the PIC18 primitives, and back, reported through the document's log
+// and status bar.
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "engine/cqel_doc.h"
+#include "engine/family_operations.h"
+#include "families/pic18/pic18_device.h"
+
+namespace velmora {
+
+// The commands of the PIC18 pages; the number is the FamilyCommand id.
+enum class Pic18Command {
+  kIdentify,
+  kReadConfiguration,
+  kEraseChip,
+  kEraseEeprom,
+  kEraseIdLocation,
+  kProgram,
+  kVerify,
+  kRead,
+  kUpdate,
+  kDumpRam,
+  kDumpEeprom,
+};
+
+// The PIC18 commands as the front ends offer them.
+std::span<const FamilyCommand> Pic18Commands();
+
+class CPic18Operations final : public IFamilyOperations {
+ public:
+  explicit CPic18Operations(CqelDoc& doc);
+
+  bool Prepare(int command) override;
+  void Run(int command) override;
+  std::string ResultText(int command) const override;
+
+  void RunPic18Sequence(OperationMode mode);
+  void RunIdentifyPic18();
+  void RunReadPic18Configuration();
+  void RunErasePic18Chip();
+  void RunErasePic18Eeprom();
+  void RunErasePic18IdLocation();
+  void RunUpdatePic18ProgramMemory();
+  void RunReadPic18RamAfterReset();
+  void RunReadPic18EepromAfterReset();
+
+  // The ID line of identification: "ID-Location: Is Empty", or the bytes in hex, followed by
+  // the text when all eight are printable.
+  static std::string IdLocationLine(const int32_t* idLocations);
+  static int32_t DeviceIdWord(const CMCUMemoryArchitecture& image);
+
+  CPic18Device& Device() { return device_; }
+
+ private:
+  // The frame of every PIC18 operation: the document's link frame and programming mode; and
+  // back. Opening fails when the link cannot be opened (the user has been told).
+  bool OpenPic18Cycle();
+  void ClosePic18Cycle();
+  bool IdentifyPic18Target();
+  int Pic18FlashStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);
+  int Pic18EepromStep(OperationMode mode, bool readsNothing, int& partsRead);
+  int Pic18IdStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);
+  int Pic18ConfigurationStep(OperationMode mode, bool readsNothing, int& partsRead);
+  bool SaveReadImage();
+  void WriteErasedEeprom();
+  void RunPic18Dump(bool ram);
+  bool PreparePic18Command(Pic18Command command);
+  bool AskToLeaveFastReading();
+  void RunPic18Command(Pic18Command command);
+
+  CqelDoc& doc_;
+  CPic18Device device_;
+};
+
+}  // namespace velmora

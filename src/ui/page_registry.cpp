@@ -1,0 +1,38 @@
+#include "ui/page_registry.h"
+
+#include "families/family_row.h"
+#include "ui/base_view.h"
+#include "ui/pic18/pic18_pages.h"
+
+namespace velmora {
+
+namespace {
+
+std::map<int, ViewFactory> ProgramPages() {
+  std::map<int, ViewFactory> pages{{kStartPage, MakePage<CBaseView>}};
+  for (std::span<const PageRow> family : {Pic18Pages()}) {
+    for (const PageRow& row : family) pages[row.viewType] = row.make;
+  }
+  return pages;
+}
+
+std::map<int, ViewFactory>& Pages() {
+  static std::map<int, ViewFactory> pages = ProgramPages();
+  return pages;
+}
+
+}  // namespace
+
+const std::map<int, ViewFactory>& ViewFactories() {
+  return Pages();
+}
+
+void AddPages(std::span<const PageRow> pages) {
+  for (const PageRow& row : pages) Pages()[row.viewType] = row.make;
+}
+
+void ResetPages() {
+  Pages() = ProgramPages();
+}
+
+}  // namespace velmora
