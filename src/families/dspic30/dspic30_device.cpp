@@ -62,7 +62,6 @@ constexpr uint32_t kVisi = 0x0784;
 namespace nvm {
 constexpr uint32_t kProgramRow = 0x4001;
 constexpr uint32_t kWriteEepromRow = 0x4005;
-constexpr uint32_t kEraseEepromRow = 0x4045;
 constexpr uint32_t kEraseEepromAll = 0x4046;
 constexpr uint32_t kWriteConfiguration = 0x4008;
 constexpr uint32_t kBulkErase = 0x407F;
@@ -354,9 +353,8 @@ int CDsPic30Device::ReadEepromDsPic() {
   return Result();
 }
 
-// Row by row (16 words) where the file holds EEPROM data: the row erase when the chip was not
-// bulk-erased (a write only clears bits), then the 16 words into the write latches and the row
-// write, each cycle started by the unlock.
+// Row by row (16 words) where the file holds EEPROM data: the 16 words into the write latches
+// and the row write, each cycle started by the unlock.
 int CDsPic30Device::WriteEepromDsPic(int notErased) {
   if (!RequireDsPicDevice()) return 0;
   const CMCUMemoryArchitecture& file = link_.fileImage;
@@ -366,23 +364,25 @@ int CDsPic30Device::WriteEepromDsPic(int notErased) {
   const uint32_t start = kEepromEnd - static_cast<uint32_t>(file.eepromSize);
   link_.ResetCursors();
   AppendStart();
+  // A write only clears bits: a chip that was not bulk-erased has its whole EEPROM erased first,
+  // as a bulk erase would, so rows the file leaves out read blank too.
+  if (notErased) {
+    AppendSix(op::MovLiteral(nvm::kEraseEepromAll, 10));
+    AppendSix(op::kMovW10Nvmcon);
+    AppendSix(op::MovLiteral(start & 0xFFFF, 1));
+    AppendSix(op::kMovW1Nvmadr);
+    AppendSix(op::MovLiteral(start >> 16, 2));
+    AppendSix(op::kMovW2Nvmadru);
+    AppendUnlockAndWrite();
+    WriteAndWait(fw::kWriteCycleMilliseconds);
+    AppendWriteCycleEnd();
+  }
   for (int32_t row = 0; row < words; row += kEepromRowWords) {
     const int32_t* cells = file.dsPICEeprom + first + kCellsPerWord * row;
     const bool hasData = std::any_of(cells, cells + kCellsPerWord * kEepromRowWords,
                                      [](int32_t c) { return c != kBlankCell; });
     if (!hasData) continue;
     const uint32_t address = start + 2 * static_cast<uint32_t>(row);
-    if (notErased) {
-      AppendSix(op::MovLiteral(nvm::kEraseEepromRow, 10));
-      AppendSix(op::kMovW10Nvmcon);
-      AppendSix(op::MovLiteral(address & 0xFFFF, 1));
-      AppendSix(op::kMovW1Nvmadr);
-      AppendSix(op::MovLiteral(address >> 16, 2));
-      AppendSix(op::kMovW2Nvmadru);
-      AppendUnlockAndWrite();
-      WriteAndWait(fw::kWriteCycleMilliseconds);
-      AppendWriteCycleEnd();
-    }
     AppendSix(op::MovLiteral(nvm::kWriteEepromRow, 10));
     AppendSix(op::kMovW10Nvmcon);
     AppendSix(op::MovLiteral(address >> 16, 0));

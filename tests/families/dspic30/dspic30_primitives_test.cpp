@@ -182,13 +182,13 @@ TEST_F(DsPic30DeviceTest, EepromRowsAreErasedWrittenAndErasedAgain) {
   }
   ASSERT_EQ(Device().WriteEepromDsPic(1), 1);
   DsPic30Memory chip = Chip();
-  EXPECT_EQ(chip.eeprom[0], 0x0000);  // row 0: no data in the file, left alone
+  EXPECT_EQ(chip.eeprom[0], 0xFFFF);  // row 0: no data in the file, erased
   EXPECT_EQ(chip.eeprom[16], 0xA510);
   EXPECT_EQ(chip.eeprom[39], 0xA527);
   EXPECT_EQ(chip.eeprom[40], 0xFFFF);  // rest of row 2: erased, written as blank
   ASSERT_EQ(Device().ReadEepromDsPic(), 1);
   EXPECT_EQ(Device().FindChangedEepromDsPic(), -1);
-  EXPECT_EQ(Device().FindEepromMismatchDsPic(), 0);  // row 0 holds 0x0000, the file nothing
+  EXPECT_EQ(Device().FindEepromMismatchDsPic(), -1);
 
   ASSERT_EQ(Device().EraseEepromDsPic(), 1);
   chip = Chip();
