@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "engine/document_settings.h"
 #include "memory/catalogue.h"
 
 namespace velmora {
@@ -106,6 +107,17 @@ TEST(DsPic30Configuration, DefaultSelectionsLeaveTheCodeUnprotected) {
     EXPECT_EQ(words[5], DsPic30ConfigMasks(row)[5]) << kDsPic30Devices[row].name;
   }
   EXPECT_EQ(EncodeDspic30Words(0, AllOnes()), DsPic30ConfigWords{});
+}
+
+// A first start verifies and takes the configuration from the file; the other dsPIC30 flags keep
+// their default 1.
+TEST(DsPic30Configuration, FirstStartVerifiesAndProgramsTheFilesConfiguration) {
+  const DocumentSettings settings;
+  EXPECT_EQ(settings.optionSelections[DSPIC30NOVERIFY], 0);
+  EXPECT_EQ(settings.optionSelections[DSPIC30FASTVERIFY], 0);
+  EXPECT_EQ(settings.optionSelections[DSPIC30IGNORECONFIG], 0);
+  EXPECT_EQ(settings.optionSelections[DSPIC30ERASEALWAYS], 1);
+  EXPECT_EQ(settings.optionSelections[DSPIC30PROGRAMCONFIGURATION], 1);
 }
 
 }  // namespace
