@@ -1,5 +1,6 @@
 #include "targets.h"
 
+#include "dspic30/dspic30_target.h"
 #include "memory/catalogue.h"
 #include "pic18/pic18_target.h"
 #include "scripted_target.h"
@@ -19,6 +20,7 @@ std::unique_ptr<ITarget> MakeScripted(const std::string&, const nlohmann::json& 
 // First match wins; the scripted target stays last.
 constexpr TargetModel kModels[] = {
     {.name = "pic18", .claims = ClaimsPic18, .make = MakePic18},
+    {.name = "dspic30", .claims = ClaimsDsPic30, .make = MakeDsPic30},
     {.name = "scripted", .claims = ClaimsAny, .make = MakeScripted},
 };
 

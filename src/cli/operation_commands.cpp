@@ -50,34 +50,34 @@ struct OperationOptions {
   uint32_t given = 0;
 };
 
-// One enable setting: its flag pair, the document member it overrides and the input it is.
+// One enable setting: its flag pair, the setting it overrides and the input it is.
 struct EnableFlag {
   const char* name;  // --NAME / --no-NAME
   const char* help;
-  int32_t DocumentSettings::*member;
+  int32_t* FamilySettings::*setting;
   uint32_t input;
 };
 
 constexpr EnableFlag kEnableFlags[] = {
     {.name = "chip-erase",
      .help = "erase the whole chip first",
-     .member = &DocumentSettings::enableChipErase,
+     .setting = &FamilySettings::chipErase,
      .input = command_input::kChipErase},
     {.name = "flash",
      .help = "include flash memory",
-     .member = &DocumentSettings::enableFlashUpdate,
+     .setting = &FamilySettings::flash,
      .input = command_input::kMemoryParts},
     {.name = "eeprom",
      .help = "include the data EEPROM",
-     .member = &DocumentSettings::enableEepromUpdate,
+     .setting = &FamilySettings::eeprom,
      .input = command_input::kMemoryParts},
     {.name = "id",
      .help = "include the ID locations",
-     .member = &DocumentSettings::enableIdLocationUpdate,
+     .setting = &FamilySettings::idLocations,
      .input = command_input::kMemoryParts},
     {.name = "config",
      .help = "include the configuration",
-     .member = &DocumentSettings::enableConfigurationUpdate,
+     .setting = &FamilySettings::configuration,
      .input = command_input::kMemoryParts},
 };
 
@@ -90,6 +90,24 @@ struct Subcommand {
   uint32_t inputs = 0;
   std::vector<const FamilyCliOption*> familyOptions = {};
 };
+
+// The family's own settings where it keeps them, the document's general ones elsewhere.
+FamilySettings SettingsOf(CqelDoc& doc, const FamilyRow& row) {
+  FamilySettings s = row.settings ? row.settings(doc) : FamilySettings{};
+  auto fill = [](auto*& field, auto* general) {
+    if (!field) field = general;
+  };
+  fill(s.chipErase, &doc.enableChipErase);
+  fill(s.flash, &doc.enableFlashUpdate);
+  fill(s.eeprom, &doc.enableEepromUpdate);
+  fill(s.idLocations, &doc.enableIdLocationUpdate);
+  fill(s.configuration, &doc.enableConfigurationUpdate);
+  fill(s.fastVerify, &doc.fastVerify);
+  fill(s.noVerify, &doc.noVerify);
+  fill(s.configFromOptions, &doc.ignoreConfigFromFile);
+  fill(s.hexFile, &doc.hexFileName);
+  return s;
+}
 
 bool HasOperations(const FamilyRow& row) {
   return row.makeOperations && !row.commands.empty();
@@ -297,15 +315,16 @@ int RunFamilyCommand(const Subcommand& sub, const OperationOptions& o,
   CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = driverPath});
   doc.LoadSettings(QtSettingsStore());
   doc.usesMiniProgrammer = o.mini ? 1 : 0;
-  doc.noVerify = o.noVerify ? 1 : 0;
-  doc.fastVerify = o.fastVerify ? 1 : 0;
+  const FamilySettings settings = SettingsOf(doc, *row);
+  *settings.noVerify = o.noVerify ? 1 : 0;
+  *settings.fastVerify = o.fastVerify ? 1 : 0;
   if (o.lvp) doc.lowVoltageProgramming = 1;
   if (power) doc.powerSwitching = *power;
-  if (o.configFromOptions) doc.ignoreConfigFromFile = 1;
-  if (!o.hexFile.empty()) doc.hexFileName = o.hexFile;
+  if (o.configFromOptions) *settings.configFromOptions = 1;
+  if (!o.hexFile.empty()) *settings.hexFile = o.hexFile;
   for (const EnableFlag& flag : kEnableFlags) {
     if (auto it = o.enables.find(flag.name); it != o.enables.end()) {
-      doc.*flag.member = it->second ? 1 : 0;
+      *(settings.*flag.setting) = it->second ? 1 : 0;
     }
   }
   for (const FamilyCliOption& option : row->cliOptions) {
@@ -317,7 +336,7 @@ int RunFamilyCommand(const Subcommand& sub, const OperationOptions& o,
       return kExitUsage;
     }
   }
-  if (command->Takes(command_input::kHexFile) && doc.hexFileName.empty()) {
+  if (command->Takes(command_input::kHexFile) && settings.hexFile->empty()) {
     std::cerr << "velmora-cli: no HEX file (--hex FILE)\n";
     return kExitUsage;
   }

@@ -8,6 +8,10 @@ namespace velmora {
 
 DocumentSettings::DocumentSettings() {
   std::fill(std::begin(optionSelections), std::end(optionSelections), 1);
+  // A first dsPIC30 run verifies what it wrote and programs the file's configuration; the
+  // options take over only when the user asks for it. Stored values keep their meaning.
+  for (int off : {DSPIC30IGNORECONFIG, DSPIC30FASTVERIFY, DSPIC30NOVERIFY})
+    optionSelections[off] = 0;
   zeqOptions.fill(1);
 }
 

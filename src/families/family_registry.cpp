@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/cqel_doc.h"
+#include "families/dspic30/dspic30_family.h"
 #include "families/pic18/pic18_family.h"
 
 namespace velmora {
@@ -15,12 +16,6 @@ namespace {
 
 WriterExtents BytesExtents(const DeviceDescriptor& device) {
   return {device.programSize, device.eepromSize};
-}
-
-// dsPIC30: four cells per instruction word; its EEPROM sits at the top of its own window, where
-// the writer covers 2 x eepromSize cells.
-WriterExtents DsPic30Extents(const DeviceDescriptor& device) {
-  return {4 * int64_t{device.programSize}, device.eepromSize};
 }
 
 // PIC12F629 family: ID words at 0x4000, configuration at 0x400E and EEPROM at 0x4200 lie in the
@@ -34,13 +29,6 @@ WriterExtents Pic10Extents(const DeviceDescriptor&) {
   return {8192, 0};
 }
 
-const FamilyRow kDsPic30Row{.family = Family::kDsPic30,
-                            .name = FamilyName(Family::kDsPic30),
-                            .title = "dsPIC30",
-                            .catalogue = &kDsPic30Catalogue,
-                            .startButtonId = 1338,
-                            .startButtonText = "dsPIC 30",
-                            .hexExtents = DsPic30Extents};
 const FamilyRow kPic12Row{.family = Family::kPic12,
                           .name = FamilyName(Family::kPic12),
                           .title = "PIC12F629 family",
@@ -72,7 +60,7 @@ const FamilyRow kAvrRow{.family = Family::kAvr,
 
 // The program's families, in the order of the start page's buttons.
 std::vector<const FamilyRow*> ProgramFamilies() {
-  return {&Pic18FamilyRow(), &kDsPic30Row, &kPic12Row, &kPic10Row, &kTiny1xRow, &kAvrRow};
+  return {&Pic18FamilyRow(), &DsPic30FamilyRow(), &kPic12Row, &kPic10Row, &kTiny1xRow, &kAvrRow};
 }
 
 std::vector<const FamilyRow*>& Rows() {

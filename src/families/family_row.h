@@ -52,6 +52,22 @@ struct FamilyCliOption {
   bool (*apply)(CqelDoc& doc, const std::string& value, std::string& error);
 };
 
+// The settings that the command line's shared options set (the enable flags, the verify flags,
+// configuration from the options, the HEX file). A family that keeps its own copies of them
+// (dsPIC30 keeps its flags among the option selections) points there; a null field means the
+// document's general setting.
+struct FamilySettings {
+  int32_t* chipErase = nullptr;
+  int32_t* flash = nullptr;
+  int32_t* eeprom = nullptr;
+  int32_t* idLocations = nullptr;
+  int32_t* configuration = nullptr;
+  int32_t* fastVerify = nullptr;
+  int32_t* noVerify = nullptr;
+  int32_t* configFromOptions = nullptr;
+  std::string* hexFile = nullptr;
+};
+
 struct FamilyRow {
   Family family;
   std::string_view name;  // the command line's and the files' name: FamilyName(family)
@@ -68,6 +84,9 @@ struct FamilyRow {
   const char* startButtonText;
   // Extents of a device's program memory and EEPROM when its data is written as Intel HEX.
   WriterExtents (*hexExtents)(const DeviceDescriptor& device);
+  // Where the family keeps the settings of the shared command-line options; nullptr: the
+  // document's general settings.
+  FamilySettings (*settings)(CqelDoc& doc) = nullptr;
 };
 
 }  // namespace velmora

@@ -131,7 +131,9 @@ TEST_F(FamilyRegistryTest, TheFamilyListAndItsCommandsComeFromTheRegistry) {
   cli::BuildCommandLine(app, context);
   CLI::App* probe = app.get_subcommand("probe");
   ASSERT_NE(probe, nullptr);
-  EXPECT_THAT(probe->help(), HasSubstr("pic18 stub"));
+  // The program's families first (PIC18 the default), the stub added after them.
+  EXPECT_THAT(probe->help(), HasSubstr("device family: pic18 "));
+  EXPECT_THAT(probe->help(), HasSubstr(" stub (default pic18)"));
   EXPECT_THAT(probe->help(), HasSubstr("--knob"));
   // A word the stub shares with PIC18 gets both families' choices; the option stays the stub's.
   EXPECT_THAT(app.get_subcommand("erase")->help(), HasSubstr("erase the stub"));

@@ -151,6 +151,63 @@ TEST_F(SimulatorTest, DecodedCommandsNameWhatTheFirmwareDid) {
                             "33 01 02 03 04 command 0x33", "48 command 0x48"));
 }
 
+// The dsPIC30 model behind the firmware: the identification stream of the programmer, the
+// transcript's decoded instructions and errors, the HEX layout of its initial memory.
+TEST_F(SimulatorTest, DsPic30ExecutesTheInstructionsTheFirmwareHandsOn) {
+  // Word 0 = 0x030201 (the fourth cell is the phantom byte); FOSC from 0x1F00000.
+  const std::string hex = WriteFile("ds.hex",
+                                    ":0400000001020304F2\n:0200000401F009\n"
+                                    ":040000000F000000ED\n:00000001FF\n");
+  Configure({{"device", "dsPIC30F4013"}, {"memory", hex}, {"target", {{"revision", "0x1040"}}}});
+  EXPECT_EQ(State()["target"]["program"].get<std::string>().substr(0, 8), "010203FF");
+  EXPECT_EQ(State()["target"]["configuration"], "0F003F80B38700000000030003C0");
+  ASSERT_EQ(OpenFull(), 1);
+  Link().EnterProgrammingMode(0);
+  auto six = [](uint32_t instruction) {
+    return std::vector<uint8_t>{0x4A, static_cast<uint8_t>(instruction),
+                                static_cast<uint8_t>(instruction >> 8),
+                                static_cast<uint8_t>(instruction >> 16)};
+  };
+  std::vector<uint8_t> stream{0x4C, 0x4C};
+  for (uint32_t instruction : {0x040100u, 0x000000u}) {
+    const auto bytes = six(instruction);
+    stream.insert(stream.end(), bytes.begin(), bytes.end());
+  }
+  stream.push_back(0x4C);
+  for (uint32_t instruction : {0x200FF0u, 0x880190u, 0x200006u, 0x207847u, 0xBA0BB6u}) {
+    const auto bytes = six(instruction);
+    stream.insert(stream.end(), bytes.begin(), bytes.end());
+  }
+  stream.insert(stream.end(), {0x4C, 0x4C, 0x4B});
+  const auto again = six(0xBA0BB6);
+  stream.insert(stream.end(), again.begin(), again.end());
+  stream.insert(stream.end(), {0x4C, 0x4C, 0x4B});
+  ASSERT_TRUE(Link().WriteCommandBytes(stream));
+  const uint8_t* id = Link().ReadReply(4);
+  ASSERT_NE(id, nullptr);
+  EXPECT_EQ(std::vector<uint8_t>(id, id + 4), (std::vector<uint8_t>{0x41, 0x01, 0x40, 0x10}));
+  EXPECT_TRUE(Events("note").empty());
+
+  ASSERT_TRUE(Link().WriteCommandBytes(six(0xFFFFFF)));
+  const auto notes = Events("note");
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0]["text"], "dsPIC30 error: unknown instruction 0xFFFFFF");
+  std::vector<std::string> names;
+  for (const auto& c : Events("command")) names.push_back(c["name"].get<std::string>());
+  EXPECT_THAT(names, ::testing::Contains("dsPIC30 SIX 880190 MOV W0, TBLPAG"));
+  EXPECT_THAT(names, ::testing::Contains("dsPIC30 REGOUT (read VISI)"));
+
+  // Out of programming mode the chip does not answer.
+  Link().LeaveProgrammingMode();
+  ASSERT_TRUE(Link().WriteCommandBytes({0x4B}));
+  const uint8_t* floating = Link().ReadReply(2);
+  ASSERT_NE(floating, nullptr);
+  EXPECT_EQ(floating[0] & floating[1], 0xFF);
+  EXPECT_EQ(Events("note").back()["text"], "dsPIC30 target not in programming mode");
+  Link().Close();
+  EXPECT_EQ(Transcript()["family"], "dspic30");
+}
+
 TEST_F(SimulatorTest, ScenarioAndTranscriptFilesComeFromTheEnvironment) {
   const std::string scenario = WriteFile("scenario.json", R"({"firmware": "FROM ENV"})");
   const std::string transcript = PathOf("transcript.json");
