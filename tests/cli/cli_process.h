@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "support/scratch_directory.h"
+
 namespace velmora::testing {
 
 struct ProcessResult {
@@ -25,16 +27,6 @@ inline std::string ReadAll(const std::filesystem::path& path) {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-// A fresh directory for the running test, named after it.
-inline std::filesystem::path ScratchDirectory(const std::string& prefix) {
-  const auto dir = std::filesystem::temp_directory_path() /
-                   (prefix + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
 }
 
 // Runs `environment program arguments` (environment: extra VAR='value' assignments), capturing

@@ -12,6 +12,7 @@
 #include "engine/operation_log.h"
 #include "platform/clock.h"
 #include "platform/user_prompt.h"
+#include "support/scratch_directory.h"
 #include "support/sim_fixture.h"
 
 namespace velmora {
@@ -28,13 +29,7 @@ std::string ReadFile(const std::filesystem::path& path) {
 
 class LogFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::path(::testing::TempDir()) /
-           (std::string("velmora-log-") +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
+  void SetUp() override { dir_ = velmora::testing::ScratchDirectory("velmora-log-"); }
   void TearDown() override { std::filesystem::remove_all(dir_); }
   std::filesystem::path dir_;
 };

@@ -9,6 +9,7 @@
 #include "engine/document_settings.h"
 #include "engine/settings_store.h"
 #include "engine/settings_store_qt.h"
+#include "support/scratch_directory.h"
 
 namespace velmora {
 namespace {
@@ -179,12 +180,9 @@ TEST(DocumentSettings, RoundTripThroughMemoryStore) {
 class QtSettingsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    path_ = std::filesystem::path(::testing::TempDir()) /
-            (std::string("velmora-settings-") +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".conf");
-    std::filesystem::remove(path_);
+    path_ = velmora::testing::ScratchDirectory("velmora-settings-") / "settings.conf";
   }
-  void TearDown() override { std::filesystem::remove(path_); }
+  void TearDown() override { std::filesystem::remove_all(path_.parent_path()); }
   std::filesystem::path path_;
 };
 

@@ -19,6 +19,7 @@
 #include "memory/memory_image.h"
 #include "platform/clock.h"
 #include "platform/user_prompt.h"
+#include "support/scratch_directory.h"
 #include "support/sim_fixture.h"
 
 namespace velmora::testing {
@@ -37,12 +38,7 @@ class DocumentSimTest : public SimFixture {
  protected:
   void SetUp() override {
     SimFixture::SetUp();
-    dir_ = std::filesystem::path(::testing::TempDir()) /
-           (std::string("velmora-engine-") +
-            ::testing::UnitTest::GetInstance()->current_test_suite()->name() + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    dir_ = ScratchDirectory("velmora-engine-");
   }
   void TearDown() override {
     doc_.reset();

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 
 #include "dspic30_fixture.h"
+#include "support/scratch_directory.h"
 
 namespace velmora::testing {
 namespace {
@@ -169,7 +170,7 @@ TEST_F(DsPic30DeviceTest, ConfigurationRoundTripsInTheHexLayoutFgsLast) {
 TEST_F(DsPic30DeviceTest, EepromRowsAreErasedWrittenAndErasedAgain) {
   DsPic30HexFile old;
   for (uint32_t i = 0; i < 512; ++i) old.EepromWord(1024, i, 0x0000);
-  const std::string path = ::testing::TempDir() + "/dspic30-old-eeprom.hex";
+  const std::string path = (ScratchDirectory("velmora-dspic30-") / "old-eeprom.hex").string();
   old.Save(path);
   ConfigureSimulator({{"device", "dsPIC30F4013"}, {"memory", path}});
   ASSERT_EQ(OpenAndIdentify(), 13);
