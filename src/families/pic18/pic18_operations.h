@@ -61,7 +61,18 @@ class CPic18Operations final : public IFamilyOperations {
   // back. Opening fails when the link cannot be opened (the user has been told).
   bool OpenPic18Cycle();
   void ClosePic18Cycle();
+  // Leaves programming mode (once per cycle); true when the link was lost on the way out.
+  bool LeavePic18Mode();
+  // Leaves programming mode before the result is told: a link lost during the cycle or on the
+  // way out is logged and gives kLinkFailed. `checked` ("verified", "read", or nullptr when no
+  // data was checked) goes into the line of a link lost on the way out.
+  int LeavePic18ModeChecked(const char* checked);
   bool IdentifyPic18Target();
+  // After a failed identification: a lost link is told as such (on the bar too when `onBar`);
+  // true when it was.
+  bool ReportLinkLostAtIdentification(bool onBar);
+  // After a failed identification of the short commands: the lost link, or `notFoundLine`.
+  void ReportNotIdentified(const std::string& notFoundLine);
   int Pic18FlashStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);
   int Pic18EepromStep(OperationMode mode, bool readsNothing, int& partsRead);
   int Pic18IdStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);
@@ -75,6 +86,7 @@ class CPic18Operations final : public IFamilyOperations {
 
   CqelDoc& doc_;
   CPic18Device device_;
+  bool inProgrammingMode_ = false;
 };
 
 }  // namespace velmora
