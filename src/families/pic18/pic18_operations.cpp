@@ -583,6 +583,7 @@ void CPic18Operations::RunReadPic18Configuration() {
         doc_.pic18Configuration[i] = static_cast<uint8_t>(chip.configuration[i] & 0xFF);
       }
       doc_.LogLine("Configuration setup updated with data from PIC");
+      showsFileConfiguration_ = false;
       doc_.lastOutcome = OperationOutcome::kSuccess;
     }
   } else if (!ReportLinkLostAtIdentification(false)) {

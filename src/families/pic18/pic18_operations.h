@@ -3,6 +3,7 @@
 // one programming cycle: the document's link frame (tracing suspended, link open), programming
 // mode, identification, the PIC18 primitives, and back, reported through the document's log
 // and status bar.
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -56,6 +57,12 @@ class CPic18Operations final : public IFamilyOperations {
 
   CPic18Device& Device() { return device_; }
 
+  // True while the pages show the configuration of the HEX file (decoded anew for the device
+  // identified); false after "Get Config. from PIC", whose values stay on the pages until a HEX
+  // file is loaded again.
+  bool ShowsFileConfiguration() const { return showsFileConfiguration_; }
+  void NoteHexFileLoaded() { showsFileConfiguration_ = true; }
+
  private:
   // The frame of every PIC18 operation: the document's link frame and programming mode; and
   // back. Opening fails when the link cannot be opened (the user has been told).
@@ -87,6 +94,7 @@ class CPic18Operations final : public IFamilyOperations {
   CqelDoc& doc_;
   CPic18Device device_;
   bool inProgrammingMode_ = false;
+  std::atomic<bool> showsFileConfiguration_{true};
 };
 
 }  // namespace velmora
