@@ -250,8 +250,18 @@ void SimulatedProgrammer::ReceiveSamples(std::span<const uint8_t> samples) {
       const int pgd = target_->OnPinSample(outputs, *this);
       if (pgd >= 0) captured = static_cast<uint8_t>((captured & ~kDataPin) | (pgd ? kDataPin : 0));
     }
+    if (CaptureLost()) continue;
     readQueue_.push_back(captured);
   }
+}
+
+bool SimulatedProgrammer::CaptureLost() {
+  const Faults& faults = scenario_.faults;
+  const uint64_t index = samplesCaptured_++;
+  if (!faults.dropCapturedAfter || index < *faults.dropCapturedAfter) return false;
+  const bool lost = (index - *faults.dropCapturedAfter) % faults.dropCapturedEvery == 0;
+  if (lost && index == *faults.dropCapturedAfter) Note("read-back loses samples from here on");
+  return lost;
 }
 
 FT_STATUS SimulatedProgrammer::Read(FT_HANDLE handle, void* buffer, uint32_t count,

@@ -68,6 +68,8 @@ class SimulatedProgrammer final : public IFrameIo {
 
   bool Unplugged() const { return budget_ && *budget_ == 0; }
   bool BitBang() const { return port_.bitMode == FT_BITMODE_ASYNC_BITBANG; }
+  // Counts a captured sample; true when the lossy read-back fault drops it.
+  bool CaptureLost();
   double BitsPerByte() const;
   // Takes up to `count` bytes from the unplug budget; returns how many may pass.
   uint32_t Consume(uint32_t count);
@@ -91,6 +93,7 @@ class SimulatedProgrammer final : public IFrameIo {
   Transcript transcript_;
   TimeAccount time_;
   uint64_t foreverWaits_ = 0;
+  uint64_t samplesCaptured_ = 0;  // bit-bang samples captured since the scenario began
 };
 
 }  // namespace velmora::sim

@@ -26,7 +26,9 @@ void CheckKeys(const nlohmann::json& object, std::initializer_list<const char*> 
 }
 
 Faults ParseFaults(const nlohmann::json& json) {
-  CheckKeys(json, {"noFirmware", "noProgrammer", "unplugAfterBytes", "replyNeverComes"}, "faults");
+  CheckKeys(json,
+            {"noFirmware", "noProgrammer", "unplugAfterBytes", "replyNeverComes", "lossyReadBack"},
+            "faults");
   Faults faults;
   faults.noFirmware = json.value("noFirmware", false);
   faults.noProgrammer = json.value("noProgrammer", false);
@@ -35,6 +37,13 @@ Faults ParseFaults(const nlohmann::json& json) {
   }
   for (const auto& command : json.value("replyNeverComes", nlohmann::json::array())) {
     faults.replyNeverComes.insert(ParseByte(command));
+  }
+  if (json.contains("lossyReadBack")) {
+    const nlohmann::json& lossy = json.at("lossyReadBack");
+    CheckKeys(lossy, {"afterSamples", "dropEvery"}, "lossyReadBack");
+    faults.dropCapturedAfter = lossy.value("afterSamples", uint64_t{0});
+    faults.dropCapturedEvery = lossy.at("dropEvery").get<uint64_t>();
+    if (faults.dropCapturedEvery == 0) throw std::runtime_error("lossyReadBack: dropEvery is 0");
   }
   return faults;
 }

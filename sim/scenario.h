@@ -18,6 +18,11 @@ struct Faults {
   // later transfer, configuration call and open fails.
   std::optional<uint64_t> unplugAfterBytes;
   std::set<uint8_t> replyNeverComes;  // command bytes whose replies are swallowed
+  // A lossy bit-bang read-back (an FT232 whose receive buffer overruns): once this many samples
+  // have been captured, every `dropCapturedEvery`-th captured sample is lost while every read
+  // still succeeds.
+  std::optional<uint64_t> dropCapturedAfter;
+  uint64_t dropCapturedEvery = 0;
 };
 
 struct Scenario {

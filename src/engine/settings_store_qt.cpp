@@ -11,11 +11,23 @@ namespace {
 QString Key(std::string_view name) {
   return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
 }
+
+std::unique_ptr<QSettings> UserSettings() {
+#ifdef Q_OS_WIN
+  return std::make_unique<QSettings>(QString::fromStdString(QtSettingsStore::UserRegistryKey()),
+                                     QSettings::NativeFormat);
+#else
+  return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                     QString::fromUtf8(kSettingsOrganisation), QString());
+#endif
+}
 }  // namespace
 
-QtSettingsStore::QtSettingsStore()
-    : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                            QString::fromUtf8(kSettingsOrganisation), QString())) {}
+std::string QtSettingsStore::UserRegistryKey() {
+  return std::string("HKEY_CURRENT_USER\\Software\\") + kSettingsOrganisation;
+}
+
+QtSettingsStore::QtSettingsStore() : settings_(UserSettings()) {}
 
 QtSettingsStore::QtSettingsStore(const std::string& iniPath)
     : settings_(

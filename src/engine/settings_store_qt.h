@@ -33,6 +33,11 @@ class QtSettingsStore final : public ISettingsStore {
   void Sync();
   std::string Location() const;
 
+  // The registry key of the user's settings on Windows, opened by its full path: QSettings'
+  // organisation-and-application form would write to a sub-key "OrganizationDefaults" when the
+  // application name is empty.
+  static std::string UserRegistryKey();
+
  private:
   std::unique_ptr<QSettings> settings_;
 };

@@ -162,6 +162,9 @@ class CPICVortang {
   // Writes the queued samples at readBackBaud and decodes the captured pin states into
   // replyBuffer; 1, or 0 as soon as a read fails.
   int SendSamplesAndDecode();
+  // The `count` bytes decoded into replyBuffer from offset `from` on, or nullptr when fewer
+  // arrived: samples lost on the way back count as a lost link, like a short serial read.
+  const uint8_t* DecodedReply(size_t from, size_t count);
 
   // ---- Link fields ---------------------------------------------------------------------------
   int32_t programHoldMicroseconds = 1000;

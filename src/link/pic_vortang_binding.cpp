@@ -170,9 +170,18 @@ int CPICVortang::Handshake() {
       return 1;
     }
   }
-  SetStatusText("Firmware is missing.");
-  prompt_.MessageBox("Processor doesn't answer...\nPlease check firmware!", "Programmer Error",
-                     mb::kErrorAlert);
+  // A processor that answers nothing is missing its firmware; a transfer that failed or came
+  // back short means the cable or the FT232 went away, and the firmware is not to blame.
+  if (linkLost) {
+    SetStatusText("Firmware: Connection to the programmer lost!");
+    prompt_.MessageBox(
+        "Connection to the programmer lost...\nPlease check the USB connection and try again!",
+        "Programmer Error", mb::kErrorAlert);
+  } else {
+    SetStatusText("Firmware is missing.");
+    prompt_.MessageBox("Processor doesn't answer...\nPlease check firmware!", "Programmer Error",
+                       mb::kErrorAlert);
+  }
   Close();
   return 0;
 }

@@ -118,9 +118,11 @@ bool CPICVortang::ReadSamplesAndDecode(uint32_t maxBytes) {
 }
 
 int CPICVortang::SendSamplesAndDecode() {
+  // A decode that fails, also for want of buffer room, counts as a lost link: the reply is
+  // incomplete, and the primitives must not take what an earlier read left for it.
   const FT_HANDLE handle = ftHandle.load();
   if (linkLost || !handle || !driverBound_ || bufferOverflow) {
-    linkLost = linkLost || !handle || !driverBound_;
+    linkLost = true;
     return 0;
   }
   decodePreviousClockHigh_ = false;
@@ -137,7 +139,16 @@ int CPICVortang::SendSamplesAndDecode() {
   }
   if (!ReadSamplesAndDecode(kReadBackFinalBytes)) return 0;
   ft.FT_SetBaudRate(handle, static_cast<uint32_t>(bitBangBaud));
+  if (bufferOverflow) linkLost = true;
   return bufferOverflow ? 0 : 1;
+}
+
+const uint8_t* CPICVortang::DecodedReply(size_t from, size_t count) {
+  if (readResultCursor < from || readResultCursor - from < count) {
+    linkLost = true;
+    return nullptr;
+  }
+  return replyBuffer.get() + from;
 }
 
 }  // namespace velmora

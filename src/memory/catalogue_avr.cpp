@@ -1,5 +1,14 @@
 // ATmega and newer ATtiny device table (serial programming). Rows are found by all three
 // signature bytes.
+//
+// Rows corrected against avr-libc's io headers:
+//
+// | Row                 | Column | Was -> now        | Why                                       |
+// |---------------------|--------|-------------------|-------------------------------------------|
+// | ATtiny13, ATtiny26  | fuses  | 3 -> 2 fuse bytes | no extended fuse byte on these parts      |
+//
+// Kept although avr-libc differs: ATmega2560/2561 at 128 KB (the remark says only 128k can be
+// used), the ATmega164P signature 1E 94 0A (avr-libc's own headers disagree on it).
 #include <algorithm>
 #include <initializer_list>
 
@@ -124,11 +133,11 @@ const AvrDevice kAvrDevices[kAvrDeviceRows + 1] = {
      .calibrationMap = CalibrationMap({{2, 0}, {4, 1}}), .remark = ""},
     {.name = "ATtiny13(V)",    .signature = {0x1E, 0x90, 0x07}, .programSize = 1024,    // row 22
      .pageWords = 16,  .eepromSize = 64,   .ramSize = 64,   .speedLowFuses = {0x6A, 0x6A},
-     .algorithm = 6, .fuses = {Fuse(0x6A), Fuse(0xFF), Fuse(0xFF), Fuse(0xFF)},
+     .algorithm = 6, .fuses = {Fuse(0x6A), Fuse(0xFF), kNoExtendedFuse, Fuse(0xFF)},
      .calibrationMap = CalibrationMap({{2, 0}}), .remark = ""},
     {.name = "ATtiny26(L)",    .signature = {0x1E, 0x91, 0x09}, .programSize = 2048,    // row 23
      .pageWords = 16,  .eepromSize = 128,  .ramSize = 128,  .speedLowFuses = {0xE1, 0xE4},
-     .algorithm = 5, .fuses = {Fuse(0xE1), Fuse(0xF7), Fuse(0xFF), Fuse(0xFF)},
+     .algorithm = 5, .fuses = {Fuse(0xE1), Fuse(0xF7), kNoExtendedFuse, Fuse(0xFF)},
      .calibrationMap = CalibrationMap({{1, 0}, {2, 1}, {3, 2}, {4, 3}}),
      .remark = "PLL always off"},
     {.name = "Atmega644(V)",   .signature = {0x1E, 0x96, 0x09}, .programSize = 65536,   // row 24

@@ -2,6 +2,8 @@
 // round trip through both stores.
 #include <gtest/gtest.h>
 
+#include <QStandardPaths>
+#include <QString>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -209,6 +211,24 @@ TEST_F(QtSettingsStoreTest, FirstStartWithoutFileKeepsDefaultsAndCreatesNothing)
   EXPECT_EQ(s, DocumentSettings{});
   store.Sync();
   EXPECT_FALSE(std::filesystem::exists(path_));
+}
+
+// The user's settings: on Windows the key HKEY_CURRENT_USER\Software\Velmora USB-Programmer
+// itself, elsewhere one file named after it in the user's configuration directory.
+TEST(QtUserSettingsStore, LivesUnderTheProgramsOwnKey) {
+  EXPECT_EQ(QtSettingsStore::UserRegistryKey(),
+            "HKEY_CURRENT_USER\\Software\\Velmora USB-Programmer");
+  const QtSettingsStore store;
+#ifdef Q_OS_WIN
+  // The registry path, without a sub-key after it.
+  const std::string location = store.Location();
+  const std::string key = QtSettingsStore::UserRegistryKey();
+  ASSERT_GE(location.size(), key.size());
+  EXPECT_EQ(location.substr(location.size() - key.size()), key);
+#else
+  const QString directory = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  EXPECT_EQ(store.Location(), (directory + "/Velmora USB-Programmer.conf").toStdString());
+#endif
 }
 
 TEST_F(QtSettingsStoreTest, KeepsValueNamesWithSpacesApart) {

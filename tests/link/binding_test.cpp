@@ -183,7 +183,10 @@ TEST_F(OpenTest, VersionTextThatNeverComesFailsTheOpen) {
   Configure({{"faults", {{"replyNeverComes", {"0x57"}}}}});
   EXPECT_EQ(OpenFull(), 0);
   EXPECT_TRUE(Link().linkLost);
-  EXPECT_EQ(Link().statusText, "Firmware is missing.");
+  EXPECT_EQ(Link().statusText, "Firmware: Connection to the programmer lost!");
+  ASSERT_EQ(prompts().Records().size(), 1u);
+  EXPECT_EQ(prompts().Records()[0].text,
+            "Connection to the programmer lost...\nPlease check the USB connection and try again!");
   EXPECT_EQ(Link().ftHandle.load(), nullptr);
   EXPECT_EQ(Transcript()["waitMicros"].get<double>(), 5000 * 1000.0);
 }

@@ -160,6 +160,31 @@ TEST_F(BitBangTest, SendSamplesWritesAtMost4096PerCall) {
   EXPECT_TRUE(Calls().empty());
 }
 
+TEST_F(BitBangTest, ShortDecodeCountsAsALostLink) {
+  // The receive side loses one captured sample in a hundred: fewer frames decode than were
+  // asked for, and the reply must not be taken from what the buffer held before.
+  Configure({{"programmer", "mini"},
+             {"target", {{"pinAnswer", 0x5A}}},
+             {"faults", {{"lossyReadBack", {{"afterSamples", 10}, {"dropEvery", 100}}}}}});
+  ASSERT_EQ(OpenMini(), 1);
+  Link().ResetCursors();
+  for (int i = 0; i < 16; ++i) Link().QueueCommand(9, 0xFF, 0xFF);
+  Link().SendSamplesAndDecode();
+  EXPECT_LT(Link().readResultCursor, 16u);
+  EXPECT_EQ(Link().DecodedReply(0, 16), nullptr);
+  EXPECT_TRUE(Link().linkLost);
+  Link().Close();
+
+  // A whole reply is returned in place and leaves the link as it is.
+  Configure({{"programmer", "mini"}, {"target", {{"pinAnswer", 0x5A}}}});
+  ASSERT_EQ(OpenMini(), 1);
+  Link().ResetCursors();
+  for (int i = 0; i < 4; ++i) Link().QueueCommand(9, 0xFF, 0xFF);
+  ASSERT_EQ(Link().SendSamplesAndDecode(), 1);
+  EXPECT_EQ(Link().DecodedReply(1, 3), Link().replyBuffer.get() + 1);
+  EXPECT_FALSE(Link().linkLost);
+}
+
 TEST(SampleEncoding, QueueKeepsGrowingPastTheBufferOnceSamplesAreSent) {
   // A long write sends load after load; samples already sent make room for the next ones.
   OfflineLink offline;

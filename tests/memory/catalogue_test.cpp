@@ -187,9 +187,9 @@ TEST(CatalogueTables, EveryAvrRowHasConsistentSizesAndParameters) {
 }
 
 // Exactly the rows marked "none" lack an extended fuse byte.
-TEST(CatalogueTables, ExtendedFuseIsAbsentExactlyForTheOlderAtmegas) {
-  const std::set<std::string_view> withoutExtended{"ATmega8", "ATmega8515", "ATmega8535",
-                                                   "ATmega16", "ATmega32"};
+TEST(CatalogueTables, ExtendedFuseIsAbsentExactlyForTheOlderAtmegasAndTwoTinies) {
+  const std::set<std::string_view> withoutExtended{
+      "ATmega8", "ATmega8515", "ATmega8535", "ATmega16", "ATmega32", "ATtiny13(V)", "ATtiny26(L)"};
   for (int row = 1; row <= kAvrDeviceRows; ++row) {
     const AvrDevice& d = kAvrDevices[row];
     EXPECT_EQ(AvrHasExtendedFuse(d), !withoutExtended.contains(d.name)) << d.name;
@@ -394,8 +394,8 @@ TEST(CatalogueSpotCheck, Pic18Rows) {
         .eraseBlock = 64,
         .writeBuffer = 8,
         .remark = "",
-        .configMasks = {0x00, 0x27, 0x0F, 0x0F, 0x00, 0x01, 0x85, 0x00, 0x0F, 0xC0, 0x0F, 0xE0,
-                        0x0F, 0x40}}},
+        .configMasks = {0x00, 0x27, 0x0F, 0x0F, 0x00, 0x01, 0x85, 0x00, 0x03, 0xC0, 0x03, 0xE0,
+                        0x03, 0x40}}},
       {18,
        {.name = "PIC18F4431",
         .deviceId = 0x0880,
@@ -407,7 +407,7 @@ TEST(CatalogueSpotCheck, Pic18Rows) {
         .eraseBlock = 64,
         .writeBuffer = 8,
         .remark = "",
-        .configMasks = {0x00, 0xCF, 0x0D, 0x3F, 0x3C, 0x99, 0x85, 0x00, 0x0F, 0xC0, 0x0F, 0xE0,
+        .configMasks = {0x00, 0xCF, 0x0F, 0x3F, 0x3C, 0x9D, 0x85, 0x00, 0x0F, 0xC0, 0x0F, 0xE0,
                         0x0F, 0x40}}},
       {23,
        {.name = "PIC18F2455",
@@ -420,7 +420,7 @@ TEST(CatalogueSpotCheck, Pic18Rows) {
         .eraseBlock = 64,
         .writeBuffer = 32,
         .remark = "",
-        .configMasks = {0x3F, 0xCF, 0x3F, 0x1F, 0x00, 0x87, 0xE5, 0x00, 0x07, 0xC0, 0x07, 0xE0,
+        .configMasks = {0x3F, 0xCF, 0x3F, 0x1F, 0x00, 0x87, 0xC5, 0x00, 0x07, 0xC0, 0x07, 0xE0,
                         0x07, 0x40}}},
       {51,
        {.name = "PIC18F6310",
@@ -433,8 +433,8 @@ TEST(CatalogueSpotCheck, Pic18Rows) {
         .eraseBlock = 64,
         .writeBuffer = 16,
         .remark = "See documentation!",
-        .configMasks = {0x00, 0xCF, 0x1F, 0x1F, 0xC3, 0x84, 0xC1, 0x00, 0x01, 0x00, 0x00, 0x00,
-                        0x01, 0x00}}},
+        .configMasks = {0x00, 0xCF, 0x1F, 0x1F, 0x00, 0x85, 0xC1, 0x00, 0x01, 0x00, 0x00, 0x00,
+                        0x00, 0x00}}},
       {61,
        {.name = "PIC18F6720",
         .deviceId = 0x0620,
@@ -583,7 +583,7 @@ TEST(CatalogueSpotCheck, AvrRows) {
        64,
        6,
        {0x6A, 0x6A},
-       {0x6A, 0xFF, 0xFF, 0xFF},
+       {0x6A, 0xFF, 0x00, 0xFF},
        NoCalibrationExcept({{2, 0}}),
        ""},
       {23,
@@ -595,7 +595,7 @@ TEST(CatalogueSpotCheck, AvrRows) {
        128,
        5,
        {0xE1, 0xE4},
-       {0xE1, 0xF7, 0xFF, 0xFF},
+       {0xE1, 0xF7, 0x00, 0xFF},
        NoCalibrationExcept({{1, 0}, {2, 1}, {3, 2}, {4, 3}}),
        "PLL always off"},
       {24,

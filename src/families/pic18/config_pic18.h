@@ -74,4 +74,9 @@ std::vector<Pic18Field> Pic18FieldsOf(std::string_view deviceName);
 // The options a device offers (the controls a view shows for it), in layout order.
 std::vector<OptionId> Pic18OptionsOffered(std::string_view deviceName);
 
+// True for a one-bit option whose feature is on when its bit is 0: PWRTEN, DEBUG, OSCS, WINEN,
+// WAIT and every code, write and table read protection bit. The selection stays the bit value;
+// a page shows such an option ticked when the feature is on, that is when its selection is 0.
+bool Pic18OptionActiveLow(OptionId option);
+
 }  // namespace velmora

@@ -103,6 +103,7 @@ bool CPic18Operations::PreparePic18Command(Pic18Command command) {
     case Pic18Command::kProgram:
     case Pic18Command::kVerify:
       if (!ReadHexFile(file, doc_.hexFileName, doc_.Prompt())) return false;
+      NoteHexFileLoaded();
       if (doc_.ignoreConfigFromFile) EncodePic18Configuration(doc_.optionSelections, file);
       return true;
     case Pic18Command::kRead:
@@ -110,6 +111,7 @@ bool CPic18Operations::PreparePic18Command(Pic18Command command) {
     case Pic18Command::kUpdate:
       doc_.progressBar.SetRange(0, 999);
       if (!ReadHexFile(file, doc_.hexFileName, doc_.Prompt())) return false;
+      NoteHexFileLoaded();
       if (doc_.ignoreConfigFromFile) {
         for (size_t i = 0; i < doc_.pic18Configuration.size(); ++i) {
           file.configuration[i] = doc_.pic18Configuration[i];

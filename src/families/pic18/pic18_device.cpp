@@ -152,10 +152,6 @@ void AppendAddressAndCount(CPICVortang& link, uint32_t address, uint32_t count) 
   link.AppendLittleEndian(address, 4);
   link.AppendLittleEndian(count, 4);
 }
-// The bytes decoded since `from`, when `count` of them arrived.
-const uint8_t* Decoded(CPICVortang& link, size_t from, size_t count) {
-  return link.readResultCursor - from >= count ? link.replyBuffer.get() + from : nullptr;
-}
 
 }  // namespace
 
@@ -195,7 +191,7 @@ int CPic18Device::IdentifyPic18() {
     SetTablePointer(link_, kDeviceIdAddress);
     TableReads(link_, 2);
     link_.SendSamplesAndDecode();
-    id = Decoded(link_, 0, 2);
+    id = link_.DecodedReply(0, 2);
   }
   // No answer reads as a floating line: an unknown device.
   const uint8_t devid1 = id ? id[0] : 0xFF;
@@ -270,6 +266,7 @@ int CPic18Device::EraseIdRow() {
 // leaving the flash as it was would let the following write program over old data.
 int CPic18Device::EraseAllRows() {
   link_.ResetCursors();
+  link_.chipImage.Clear();  // as after every erase, the image no longer describes the target
   const int32_t rowSize = link_.fileImage.eraseBlockSize;
   if (rowSize <= 0) return Pic18Result();
   if (link_.firmwareMode == 1) {
@@ -525,7 +522,7 @@ const uint8_t* CPic18Device::ReadPic18ProgramSpace(uint32_t address, int count) 
   SetTablePointer(link_, address);
   TableReads(link_, count);
   link_.SendSamplesAndDecode();
-  return Decoded(link_, 0, count);
+  return link_.DecodedReply(0, count);
 }
 
 int CPic18Device::ReadIdLocations() {
@@ -626,7 +623,7 @@ int CPic18Device::ReadEeprom() {
       Command(link_, icsp::kShiftOutTablat, 0xFFFF);
     }
     link_.SendSamplesAndDecode();
-    bytes = Decoded(link_, 0, static_cast<size_t>(count));
+    bytes = link_.DecodedReply(0, static_cast<size_t>(count));
   }
   if (!bytes) return 0;
   std::copy_n(bytes, count, link_.chipImage.eeprom);
@@ -650,7 +647,7 @@ int CPic18Device::ReadRam() {
       Command(link_, icsp::kShiftOutTablat, 0xFFFF);
     }
     link_.SendSamplesAndDecode();
-    bytes = Decoded(link_, 0, static_cast<size_t>(count));
+    bytes = link_.DecodedReply(0, static_cast<size_t>(count));
   }
   if (!bytes) return 0;
   std::copy_n(bytes, count, link_.chipImage.dataMemory);
@@ -710,7 +707,7 @@ int CPic18Device::ReadProgramRange(int start, int end) {
     const size_t from = link_.readResultCursor;
     TableReads(link_, piece);
     if (!link_.SendSamplesAndDecode()) return 0;
-    const uint8_t* bytes = Decoded(link_, from, piece);
+    const uint8_t* bytes = link_.DecodedReply(from, piece);
     if (!bytes) return 0;  // fewer bytes came back than were asked for
     done += piece;
     link_.ReportProgress(static_cast<int32_t>((start + done) * 1000 / link_.fileImage.programSize));

@@ -4,6 +4,7 @@
 #include "families/pic18/pic18_operations.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "engine/cqel_doc.h"
 #include "engine/text_format.h"
@@ -21,8 +22,21 @@ constexpr int kIdFailed = 4;
 constexpr int kConfigurationFailed = 8;
 constexpr int kLinkFailed = 16;  // the programmer stopped answering during the cycle
 
+constexpr int kNothingChecked = 32;  // a Verify or Read that compared or read no part
+constexpr int32_t kIdBytes = 8;
+
 constexpr const char* kNoPicCaption = "No PIC !!!";
 constexpr const char* kLinkLostLine = "+++ Connection to the programmer lost +++";
+constexpr const char* kLostLeavingLine =
+    "+++ Connection lost while leaving programming mode: the target may still be held in "
+    "programming mode +++";
+
+// The line of a link lost while leaving programming mode after every part was `checked`
+// ("verified", "read").
+std::string LostLeavingCheckedLine(const char* checked) {
+  return std::string("+++ Connection lost while leaving programming mode: the data was ") +
+         checked + ", but the target may still be held in programming mode +++";
+}
 
 // The lines of the sequence that depend on the mode.
 struct ModeTexts {
@@ -33,6 +47,7 @@ struct ModeTexts {
   const char* idSkipped;
   const char* configurationSkipped;
   const char* failed;
+  const char* checked;  // what the mode did to the data, for the line of a link lost at the end
 };
 
 constexpr ModeTexts kProgramTexts{
@@ -43,6 +58,7 @@ constexpr ModeTexts kProgramTexts{
     .idSkipped = "Programming ID-Location skipped",
     .configurationSkipped = "Programming Configuration skipped",
     .failed = "+++ Programming Failed +++",
+    .checked = "verified",
 };
 constexpr ModeTexts kVerifyTexts{
     .notFound = "Verifying not possible. Cannot find PIC.",
@@ -52,6 +68,7 @@ constexpr ModeTexts kVerifyTexts{
     .idSkipped = "Verifying ID-Location skipped",
     .configurationSkipped = "Verifying Configuration skipped",
     .failed = "+++ Verification Failed +++",
+    .checked = "verified",
 };
 constexpr ModeTexts kReadTexts{
     .notFound = "Reading not possible. Cannot find PIC.",
@@ -61,6 +78,7 @@ constexpr ModeTexts kReadTexts{
     .idSkipped = "Reading ID-Location skipped",
     .configurationSkipped = "Reading Configuration skipped",
     .failed = "+++ Reading Failed +++",
+    .checked = "read",
 };
 
 const ModeTexts& TextsFor(OperationMode mode) {
@@ -76,18 +94,32 @@ const ModeTexts& TextsFor(OperationMode mode) {
 }
 
 // The first index below `count` where the expected and the read byte differ, or -1. With
-// `onlyGiven` cells without an expected value are skipped; otherwise they compare as 0xFF.
+// `onlyGiven` cells without an expected value are skipped; otherwise they compare as 0xFF. A
+// cell that was not read (blank, the part having been cleared before the read) never matches.
 int32_t FirstDifference(const int32_t* expected, const int32_t* read, int32_t count,
                         bool onlyGiven) {
   for (int32_t i = 0; i < count; ++i) {
     if (onlyGiven && expected[i] == kBlankCell) continue;
-    if ((expected[i] & 0xFF) != (read[i] & 0xFF)) return i;
+    if (read[i] == kBlankCell || (expected[i] & 0xFF) != (read[i] & 0xFF)) return i;
   }
   return -1;
 }
 
-bool AllErased(const int32_t* cells, int count) {
-  return std::all_of(cells, cells + count, [](int32_t c) { return (c & 0xFF) == 0xFF; });
+// The failure bit of a part: a Read fails only when the read itself failed, Program and Verify
+// also at a difference.
+int PartFailed(OperationMode mode, int32_t errorAddress, bool readOk, int failureBit) {
+  return !readOk || (mode != Read && errorAddress >= 0) ? failureBit : 0;
+}
+
+// Forgets what an earlier operation read into a part of the chip image, so that only what this
+// cycle reads can match.
+void ForgetRead(int32_t* cells, int32_t count) {
+  std::fill_n(cells, std::max(0, count), kBlankCell);
+}
+
+// A cell read as 0xFF; one that was not read is not known to be erased.
+bool IsErased(int32_t cell) {
+  return cell != kBlankCell && (cell & 0xFF) == 0xFF;
 }
 
 // A byte of a dump as a character: controls and 0xFF as ".", the rest as Latin-1 in UTF-8.
@@ -106,17 +138,53 @@ CPic18Operations::CPic18Operations(CqelDoc& doc) : doc_(doc), device_(*doc.progr
 bool CPic18Operations::OpenPic18Cycle() {
   if (!doc_.OpenOperationLink()) return false;
   doc_.programmer->EnterProgrammingMode(doc_.lowVoltageProgramming);
+  inProgrammingMode_ = true;
   return true;
 }
 
+bool CPic18Operations::LeavePic18Mode() {
+  const bool lostBefore = doc_.LinkLost();
+  if (inProgrammingMode_) doc_.programmer->LeaveProgrammingMode();
+  inProgrammingMode_ = false;
+  return !lostBefore && doc_.LinkLost();
+}
+
 void CPic18Operations::ClosePic18Cycle() {
-  doc_.programmer->LeaveProgrammingMode();
+  LeavePic18Mode();
   doc_.CloseOperationLink();
   doc_.RefreshView();
 }
 
+int CPic18Operations::LeavePic18ModeChecked(const char* checked) {
+  const bool lostBefore = doc_.LinkLost();
+  if (LeavePic18Mode()) {
+    doc_.LogLine(checked ? LostLeavingCheckedLine(checked) : kLostLeavingLine);
+    return kLinkFailed;
+  }
+  if (!lostBefore) return 0;
+  doc_.LogLine(kLinkLostLine);
+  return kLinkFailed;
+}
+
+// A device whose identification lost the link counts as not identified: nothing more can
+// reach it, and the lost link is what the user is told.
 bool CPic18Operations::IdentifyPic18Target() {
-  return device_.IdentifyPic18() != 0 && doc_.programmer->fileImage.blockSize != 0;
+  return device_.IdentifyPic18() != 0 && doc_.programmer->fileImage.blockSize != 0 &&
+         !doc_.LinkLost();
+}
+
+void CPic18Operations::ReportNotIdentified(const std::string& notFoundLine) {
+  if (ReportLinkLostAtIdentification(false)) return;
+  doc_.LogLine(notFoundLine);
+  doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+}
+
+bool CPic18Operations::ReportLinkLostAtIdentification(bool onBar) {
+  if (!doc_.LinkLost()) return false;
+  doc_.LogLine(kLinkLostLine);
+  if (onBar) doc_.ShowFailure();
+  doc_.lastOutcome = OperationOutcome::kFailed;
+  return true;
 }
 
 // --- Program, Verify, Read --------------------------------------------------------------------
@@ -130,11 +198,12 @@ void CPic18Operations::RunPic18Sequence(OperationMode mode) {
 
   CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
   if (!IdentifyPic18Target()) {
-    doc_.LogLine(texts.notFound);
-    doc_.ShowDeviceNotFound(kNoPicCaption);
-    doc_.lastOperationFailed = doc_.LinkLost() ? 1 : 0;
-    doc_.lastOutcome =
-        doc_.LinkLost() ? OperationOutcome::kFailed : OperationOutcome::kDeviceNotFound;
+    if (!ReportLinkLostAtIdentification(true)) {
+      doc_.LogLine(texts.notFound);
+      doc_.ShowDeviceNotFound(kNoPicCaption);
+      doc_.lastOperationFailed = 0;
+      doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+    }
     ClosePic18Cycle();
     return;
   }
@@ -158,9 +227,9 @@ void CPic18Operations::RunPic18Sequence(OperationMode mode) {
     }
   }
 
-  // A Read with "no verify" would read nothing and still call every part read; such parts are
-  // reported as skipped instead.
-  const bool readsNothing = mode == Read && doc_.noVerify;
+  // A Verify or Read with "no verify" would read nothing and still call every part OK or read;
+  // such parts are reported as skipped instead, and the whole as failed.
+  const bool readsNothing = mode != Program && doc_.noVerify;
   int partsRead = 0;
   int failures = 0;
   failures |= Pic18FlashStep(mode, chipErased, readsNothing, partsRead);
@@ -169,9 +238,11 @@ void CPic18Operations::RunPic18Sequence(OperationMode mode) {
   doc_.SetProgressPhase(1000, 0);
   failures |= Pic18IdStep(mode, chipErased, readsNothing, partsRead);
   failures |= Pic18ConfigurationStep(mode, readsNothing, partsRead);
-  if (doc_.LinkLost()) {
-    doc_.LogLine(kLinkLostLine);
-    failures |= kLinkFailed;
+  // Out of programming mode before the result, so that a link lost on the way out counts.
+  failures |= LeavePic18ModeChecked(failures == 0 && partsRead > 0 ? texts.checked : nullptr);
+  if (failures == 0 && partsRead == 0 && mode != Program) {
+    if (mode == Verify) doc_.LogLine("+++ Nothing was verified +++");
+    failures |= kNothingChecked;
   }
 
   if (failures != 0) {
@@ -191,11 +262,10 @@ void CPic18Operations::RunPic18Sequence(OperationMode mode) {
   doc_.lastOutcome = failures == 0 ? OperationOutcome::kSuccess : OperationOutcome::kFailed;
 
   if (mode == Read) {
-    if (failures != 0) {
-      doc_.LogLine("+++ No data saved: reading failed +++");
-    } else if (partsRead == 0) {
+    if (partsRead == 0) {
       doc_.LogLine("+++ No data saved: nothing was read +++");
-      doc_.lastOutcome = OperationOutcome::kFailed;
+    } else if (failures != 0) {
+      doc_.LogLine("+++ No data saved: reading failed +++");
     } else if (!SaveReadImage()) {
       doc_.lastOutcome = OperationOutcome::kFailed;
     }
@@ -232,7 +302,6 @@ int CPic18Operations::Pic18FlashStep(OperationMode mode, bool chipErased, bool r
     doc_.SetProgressPhase(0, 800);
   }
 
-  int32_t errorAddress = -1;
   if (doc_.fastVerify) {
     if (mode == Program) {
       doc_.ReplaceLastLogLine("Fast verifying Flash memory...");
@@ -240,25 +309,22 @@ int CPic18Operations::Pic18FlashStep(OperationMode mode, bool chipErased, bool r
       doc_.LogLine(mode == Verify ? "Fast verifying Flash memory..."
                                   : "Fast reading Flash memory... (not recommended)");
     }
-    if (!doc_.noVerify) {
-      device_.ReadProgramMemory();
-      errorAddress =
-          FirstDifference(file.programMemory, chip.programMemory, file.programSize, true);
-    }
-  } else {
+  } else if (mode == Program) {
     // Program turns its progress line into the verify line; Verify and Read keep the heading.
-    if (mode == Program) {
-      doc_.ReplaceLastLogLine("Verifying Flash memory...");
-    } else {
-      doc_.LogLine(mode == Verify ? "Verifying Flash memory..." : "Reading Flash memory...");
-    }
-    if (!doc_.noVerify) {
-      device_.ReadProgramRange(-1, -1);
-      errorAddress =
-          FirstDifference(file.programMemory, chip.programMemory, file.programSize, false);
-    }
+    doc_.ReplaceLastLogLine("Verifying Flash memory...");
+  } else {
+    doc_.LogLine(mode == Verify ? "Verifying Flash memory..." : "Reading Flash memory...");
   }
-  if (!doc_.noVerify) ++partsRead;
+  int32_t errorAddress = -1;
+  bool readOk = true;
+  if (!doc_.noVerify) {
+    ForgetRead(chip.programMemory, file.programSize);
+    readOk = doc_.fastVerify ? device_.ReadProgramMemory() : device_.ReadProgramRange(-1, -1);
+    errorAddress = FirstDifference(file.programMemory, chip.programMemory, file.programSize,
+                                   doc_.fastVerify != 0);
+    ++partsRead;
+  }
+  const int failed = PartFailed(mode, errorAddress, readOk, kFlashFailed);
 
   switch (mode) {
     case Program:
@@ -266,17 +332,17 @@ int CPic18Operations::Pic18FlashStep(OperationMode mode, bool chipErased, bool r
           errorAddress < 0
               ? std::string("Flash memory successfully programmed.")
               : Printf("Error occured during Flash programming at address 0x%06X", errorAddress));
-      return errorAddress < 0 ? 0 : kFlashFailed;
+      return failed;
     case Verify:
       doc_.ReplaceLastLogLine(
           errorAddress < 0 ? std::string("Flash memory OK.")
                            : Printf("Error found in Flash memory at address 0x%06X", errorAddress));
-      return errorAddress < 0 ? 0 : kFlashFailed;
+      return failed;
     case Read:
       break;
   }
   doc_.ReplaceLastLogLine("Flash memory read.");
-  return 0;
+  return failed;
 }
 
 int CPic18Operations::Pic18EepromStep(OperationMode mode, bool readsNothing, int& partsRead) {
@@ -310,11 +376,14 @@ int CPic18Operations::Pic18EepromStep(OperationMode mode, bool readsNothing, int
     doc_.LogLine(progressLine);
   }
   int32_t errorAddress = -1;
+  bool readOk = true;
   if (!doc_.noVerify) {
-    device_.ReadEeprom();
+    ForgetRead(chip.eeprom, file.eepromSize);
+    readOk = device_.ReadEeprom() != 0;
     errorAddress = FirstDifference(file.eeprom, chip.eeprom, file.eepromSize, doc_.fastVerify != 0);
     ++partsRead;
   }
+  const int failed = PartFailed(mode, errorAddress, readOk, kEepromFailed);
 
   switch (mode) {
     case Program:
@@ -322,17 +391,17 @@ int CPic18Operations::Pic18EepromStep(OperationMode mode, bool readsNothing, int
           errorAddress < 0
               ? std::string("EEPROM successfully programmed.")
               : Printf("Error occured during EEPROM programming at address 0x%04X", errorAddress));
-      return errorAddress < 0 ? 0 : kEepromFailed;
+      return failed;
     case Verify:
       doc_.ReplaceLastLogLine(
           errorAddress < 0 ? std::string("EEPROM OK.")
                            : Printf("Error found in EEPROM at address 0x%04X", errorAddress));
-      return errorAddress < 0 ? 0 : kEepromFailed;
+      return failed;
     case Read:
       break;
   }
   doc_.ReplaceLastLogLine("EEPROM read.");
-  return 0;
+  return failed;
 }
 
 int CPic18Operations::Pic18IdStep(OperationMode mode, bool chipErased, bool readsNothing,
@@ -347,29 +416,32 @@ int CPic18Operations::Pic18IdStep(OperationMode mode, bool chipErased, bool read
     device_.WriteIdLocations();
   }
   int32_t errorIndex = -1;
+  bool readOk = true;
   if (!doc_.noVerify) {
-    device_.ReadIdLocations();
-    errorIndex = FirstDifference(doc_.programmer->fileImage.idLocations,
-                                 doc_.programmer->chipImage.idLocations, 8, false);
+    int32_t* chipId = doc_.programmer->chipImage.idLocations;
+    ForgetRead(chipId, kIdBytes);
+    readOk = device_.ReadIdLocations() != 0;
+    errorIndex = FirstDifference(doc_.programmer->fileImage.idLocations, chipId, kIdBytes, false);
     ++partsRead;
   }
+  const int failed = PartFailed(mode, errorIndex, readOk, kIdFailed);
   switch (mode) {
     case Program:
       doc_.LogLine(
           errorIndex < 0
               ? std::string("ID-Location successfully programmed.")
               : Printf("Error occured during ID-Location programming at address %02X", errorIndex));
-      return errorIndex < 0 ? 0 : kIdFailed;
+      return failed;
     case Verify:
       doc_.LogLine(errorIndex < 0
                        ? std::string("ID-Location OK.")
                        : Printf("Error found in ID-Location at address %02X", errorIndex));
-      return errorIndex < 0 ? 0 : kIdFailed;
+      return failed;
     case Read:
       break;
   }
   doc_.LogLine("ID-Location read.");
-  return 0;
+  return failed;
 }
 
 int CPic18Operations::Pic18ConfigurationStep(OperationMode mode, bool readsNothing,
@@ -379,14 +451,21 @@ int CPic18Operations::Pic18ConfigurationStep(OperationMode mode, bool readsNothi
     return 0;
   }
   int32_t errorIndex = -1;
+  bool readOk = true;
   // The mode value doubles as the attempt limit: Program tries twice.
   for (int attempt = 1;;) {
     if (mode == Program) device_.WriteConfiguration();
     doc_.Clock().Sleep(100);
     errorIndex = -1;
     if (!doc_.noVerify) {
-      device_.ReadConfiguration();
-      errorIndex = device_.FindConfigMismatch();
+      int32_t* chipConfiguration = doc_.programmer->chipImage.configuration;
+      ForgetRead(chipConfiguration, kPic18ConfigBytes);
+      readOk = device_.ReadConfiguration() != 0;
+      const int32_t* unread =
+          std::find(chipConfiguration, chipConfiguration + kPic18ConfigBytes, kBlankCell);
+      errorIndex = unread != chipConfiguration + kPic18ConfigBytes
+                       ? static_cast<int32_t>(unread - chipConfiguration)
+                       : device_.FindConfigMismatch();
     }
     if (mode != Program || errorIndex < 0 || attempt >= mode || doc_.LinkLost()) break;
     ++attempt;
@@ -394,23 +473,24 @@ int CPic18Operations::Pic18ConfigurationStep(OperationMode mode, bool readsNothi
     doc_.Clock().Sleep(10);
   }
   if (!doc_.noVerify) ++partsRead;
+  const int failed = PartFailed(mode, errorIndex, readOk, kConfigurationFailed);
   switch (mode) {
     case Program:
       doc_.LogLine(errorIndex < 0
                        ? std::string("Configuration successfully programmed.")
                        : Printf("Error occured during Configuration programming at address 0x%02X",
                                 errorIndex));
-      return errorIndex < 0 ? 0 : kConfigurationFailed;
+      return failed;
     case Verify:
       doc_.LogLine(errorIndex < 0
                        ? std::string("Configuration OK.")
                        : Printf("Error found in Configuration at address 0x%02X", errorIndex));
-      return errorIndex < 0 ? 0 : kConfigurationFailed;
+      return failed;
     case Read:
       break;
   }
   doc_.LogLine("Configuration read.");
-  return 0;
+  return failed;
 }
 
 bool CPic18Operations::SaveReadImage() {
@@ -439,12 +519,17 @@ void CPic18Operations::RunIdentifyPic18() {
   const bool known = IdentifyPic18Target();
   // The ID line shows what was read now, never what an earlier operation left in the image.
   const bool idRead = known && !doc_.noVerify;
-  if (idRead) device_.ReadIdLocations();
-  doc_.programmer->LeaveProgrammingMode();
+  if (idRead) {
+    ForgetRead(doc_.programmer->chipImage.idLocations, kIdBytes);
+    device_.ReadIdLocations();
+  }
+  const bool lostLeaving = LeavePic18Mode();
   doc_.CloseOperationLink();
 
   const CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
-  if (doc_.LinkLost()) {
+  if (lostLeaving) {
+    doc_.LogLine(kLostLeavingLine);
+  } else if (doc_.LinkLost()) {
     doc_.LogLine(kLinkLostLine);
   } else if (known) {
     doc_.LogLine(Printf("%s Rev. %i   Flash %ik, EEPROM %i, RAM %i", file.deviceName,
@@ -481,13 +566,13 @@ std::string CPic18Operations::IdLocationLine(const int32_t* id) {
 void CPic18Operations::RunReadPic18Configuration() {
   doc_.lastOutcome = OperationOutcome::kFailed;
   if (!OpenPic18Cycle()) return;
-  const CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
+  CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
   if (IdentifyPic18Target()) {
     doc_.LogLine("");
-    device_.ReadConfiguration();
-    if (doc_.LinkLost()) {
-      doc_.LogLine(kLinkLostLine);
-    } else {
+    ForgetRead(chip.configuration, kPic18ConfigBytes);
+    const bool read = device_.ReadConfiguration() != 0;
+    // The options change only when the whole cycle went through.
+    if (LeavePic18ModeChecked(nullptr) == 0 && read) {
       // Identification names the device in the file image; the bytes read are in the chip
       // image.
       DecodePic18ConfigurationCells(
@@ -498,9 +583,10 @@ void CPic18Operations::RunReadPic18Configuration() {
         doc_.pic18Configuration[i] = static_cast<uint8_t>(chip.configuration[i] & 0xFF);
       }
       doc_.LogLine("Configuration setup updated with data from PIC");
+      showsFileConfiguration_ = false;
       doc_.lastOutcome = OperationOutcome::kSuccess;
     }
-  } else {
+  } else if (!ReportLinkLostAtIdentification(false)) {
     doc_.LogLine(std::string(doc_.programmer->fileImage.deviceName) + "   Setup not updated!");
     doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
   }
@@ -528,15 +614,19 @@ void CPic18Operations::RunErasePic18Chip() {
     } else {
       device_.BulkErase();
     }
-    if (doc_.LinkLost()) {
+    const bool lostLeaving = LeavePic18Mode();
+    if (doc_.LinkLost() && !lostLeaving) {
       doc_.ReplaceLastLogLine(kLinkLostLine);
     } else {
       doc_.ReplaceLastLogLine("Chip Erase performed.");
-      doc_.lastOutcome = OperationOutcome::kSuccess;
+      if (lostLeaving) {
+        doc_.LogLine(kLostLeavingLine);
+      } else {
+        doc_.lastOutcome = OperationOutcome::kSuccess;
+      }
     }
   } else {
-    doc_.LogLine(std::string("Failed: ") + doc_.programmer->fileImage.deviceName);
-    doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+    ReportNotIdentified(std::string("Failed: ") + doc_.programmer->fileImage.deviceName);
   }
   ClosePic18Cycle();
 }
@@ -552,23 +642,27 @@ void CPic18Operations::RunErasePic18Eeprom() {
     } else {
       device_.EraseEeprom();
     }
-    device_.ReadEeprom();
-    const CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
+    CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
     const int32_t size = doc_.programmer->fileImage.eepromSize;
-    const int32_t* occupied =
-        std::find_if(chip.eeprom, chip.eeprom + size, [](int32_t c) { return (c & 0xFF) != 0xFF; });
-    if (doc_.LinkLost()) {
+    ForgetRead(chip.eeprom, size);
+    const bool read = device_.ReadEeprom() != 0;
+    const int32_t* occupied = std::find_if_not(chip.eeprom, chip.eeprom + size, IsErased);
+    const bool lostLeaving = LeavePic18Mode();
+    if (!read || (doc_.LinkLost() && !lostLeaving)) {
       doc_.ReplaceLastLogLine(kLinkLostLine);
     } else if (occupied != chip.eeprom + size) {
       doc_.ReplaceLastLogLine(Printf("Occupied EEPROM cell found at address %04X.",
                                      static_cast<int>(occupied - chip.eeprom)));
     } else {
       doc_.ReplaceLastLogLine("EEPROM successfully erased.");
-      doc_.lastOutcome = OperationOutcome::kSuccess;
+      if (lostLeaving) {
+        doc_.LogLine(LostLeavingCheckedLine("verified"));
+      } else {
+        doc_.lastOutcome = OperationOutcome::kSuccess;
+      }
     }
   } else {
-    doc_.LogLine(std::string("Failed: ") + doc_.programmer->fileImage.deviceName);
-    doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+    ReportNotIdentified(std::string("Failed: ") + doc_.programmer->fileImage.deviceName);
   }
   ClosePic18Cycle();
 }
@@ -579,57 +673,87 @@ void CPic18Operations::RunErasePic18IdLocation() {
   if (!OpenPic18Cycle()) return;
   if (IdentifyPic18Target()) {
     device_.EraseIdRow();
-    device_.ReadIdLocations();
-    if (doc_.LinkLost()) {
+    int32_t* chipId = doc_.programmer->chipImage.idLocations;
+    ForgetRead(chipId, kIdBytes);
+    const bool read = device_.ReadIdLocations() != 0;
+    const bool lostLeaving = LeavePic18Mode();
+    if (!read || (doc_.LinkLost() && !lostLeaving)) {
       doc_.LogLine(kLinkLostLine);
-    } else if (AllErased(doc_.programmer->chipImage.idLocations, 8)) {
+    } else if (std::all_of(chipId, chipId + kIdBytes, IsErased)) {
       doc_.LogLine("ID-Location erased successfully.");
-      doc_.lastOutcome = OperationOutcome::kSuccess;
+      if (lostLeaving) {
+        doc_.LogLine(LostLeavingCheckedLine("verified"));
+      } else {
+        doc_.lastOutcome = OperationOutcome::kSuccess;
+      }
     } else {
       doc_.LogLine("Error erasing ID Location.");
     }
   } else {
-    doc_.LogLine(std::string("Failed: ") + doc_.programmer->fileImage.deviceName);
-    doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+    ReportNotIdentified(std::string("Failed: ") + doc_.programmer->fileImage.deviceName);
   }
   ClosePic18Cycle();
 }
 
 // --- Update -----------------------------------------------------------------------------------
 
+// The fast path writes only the blocks in which the file differs from what the chip image
+// says the target holds (the last Program's read-back). That image may describe another board,
+// so success needs evidence: the whole used flash is read back and compared afterwards.
 void CPic18Operations::RunUpdatePic18ProgramMemory() {
   doc_.lastOutcome = OperationOutcome::kFailed;
   doc_.LogLine("");
   if (!OpenPic18Cycle()) return;
   if (!IdentifyPic18Target()) {
-    doc_.ShowDeviceNotFound(kNoPicCaption);
-    doc_.LogLine("Programming not possible. Cannot find PIC.");
-    doc_.lastOperationFailed = 1;
-    doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+    if (!ReportLinkLostAtIdentification(true)) {
+      doc_.ShowDeviceNotFound(kNoPicCaption);
+      doc_.LogLine("Programming not possible. Cannot find PIC.");
+      doc_.lastOperationFailed = 1;
+      doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+    }
     ClosePic18Cycle();
     return;
   }
-  const CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
+  CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
+  CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
   doc_.LogLine("*** Update Program Memory ***");
   doc_.LogLine("Programming Flash memory...");
   doc_.progressBar.SetCaption("Flashing");
   doc_.SetProgressPhase(0, 500);
-  device_.UpdateChangedBlocks();
-  doc_.ReplaceLastLogLine("Verifying Flash memory...");
-  doc_.progressBar.SetCaption("Verifying");
-  doc_.SetProgressPhase(500, 500);
-  device_.ReadProgramMemory();
-  const int32_t errorAddress = FirstDifference(
-      file.programMemory, doc_.programmer->chipImage.programMemory, file.programSize, true);
-  if (doc_.LinkLost()) {
+  // Writing blanks the unchanged blocks of the file image; the check needs all of it.
+  const std::vector<int32_t> fileFlash(file.programMemory,
+                                       file.programMemory + std::max(0, file.programSize));
+  const bool written = device_.UpdateChangedBlocks() != 0;
+  std::copy(fileFlash.begin(), fileFlash.end(), file.programMemory);
+
+  int32_t errorAddress = -1;
+  bool readOk = true;
+  if (doc_.noVerify) {
+    doc_.ReplaceLastLogLine("Flash memory updated; nothing verified (No Verify is on).");
+  } else {
+    doc_.ReplaceLastLogLine("Verifying Flash memory...");
+    doc_.progressBar.SetCaption("Verifying");
+    doc_.SetProgressPhase(500, 500);
+    ForgetRead(chip.programMemory, file.programSize);
+    readOk = device_.ReadProgramMemory() != 0;
+    errorAddress = FirstDifference(file.programMemory, chip.programMemory, file.programSize, true);
+  }
+  const bool lostBeforeLeaving = doc_.LinkLost();
+  const bool lostLeaving = LeavePic18Mode();
+  if (lostBeforeLeaving) {
     doc_.ReplaceLastLogLine(kLinkLostLine);
     doc_.ShowFailure();
-  } else if (errorAddress >= 0) {
+  } else if (errorAddress >= 0 || !written || !readOk) {
     doc_.ReplaceLastLogLine(
-        Printf("!!! Error occured during Flash programming at address 0x%06X !!!", errorAddress));
+        Printf("!!! Error occured during Flash programming at address 0x%06X !!!",
+               std::max(0, errorAddress)));
+    doc_.ShowFailure();
+  } else if (lostLeaving) {
+    if (!doc_.noVerify) doc_.ReplaceLastLogLine("Flash memory successfully updated.");
+    doc_.LogLine(doc_.noVerify ? kLostLeavingLine : LostLeavingCheckedLine("verified"));
     doc_.ShowFailure();
   } else {
-    doc_.ReplaceLastLogLine("Flash memory successfully updated.");
+    if (!doc_.noVerify) doc_.ReplaceLastLogLine("Flash memory successfully updated.");
     doc_.ShowSuccess();
     doc_.lastOutcome = OperationOutcome::kSuccess;
   }
@@ -653,24 +777,21 @@ void CPic18Operations::RunPic18Dump(bool ram) {
   doc_.LogLine("");
   doc_.LogLine(ram ? "*** Perform Read RAM Reset ***" : "*** Perform Read EEPROM Reset ***");
   if (!IdentifyPic18Target()) {
-    doc_.LogLine(ram ? "Read RAM failed, no device found."
-                     : "Read EEPROM failed, no device found.");
-    doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
+    ReportNotIdentified(ram ? "Read RAM failed, no device found."
+                            : "Read EEPROM failed, no device found.");
     ClosePic18Cycle();
     return;
   }
   const CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
-  const CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
-  if (ram) {
-    device_.ReadRam();
-  } else {
-    device_.ReadEeprom();
-  }
+  CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
   const int32_t size = ram ? file.ramSize : file.eepromSize;
-  const int32_t* cells = ram ? chip.dataMemory : chip.eeprom;
+  int32_t* cells = ram ? chip.dataMemory : chip.eeprom;
   const int32_t limit = ram ? static_cast<int32_t>(kDataMemoryCells) : window::kEeprom.cellCount;
+  ForgetRead(cells, std::min(size, limit));
+  // A dump shows only what this cycle read.
+  const bool read = (ram ? device_.ReadRam() : device_.ReadEeprom()) != 0;
   int lines = 0;
-  for (int32_t offset = 0; offset < size; offset += 16, ++lines) {
+  for (int32_t offset = 0; read && offset < size; offset += 16, ++lines) {
     std::string line = Printf("%03X:", offset);
     std::string characters;
     for (int32_t i = offset; i < offset + 16; ++i) {
@@ -680,13 +801,18 @@ void CPic18Operations::RunPic18Dump(bool ram) {
     }
     doc_.LogLine(line + characters, false);
   }
-  if (doc_.LinkLost()) {
+  const bool lostLeaving = LeavePic18Mode();
+  if (!read || (doc_.LinkLost() && !lostLeaving)) {
     doc_.LogLine(kLinkLostLine);
   } else {
     doc_.LogLine(ram ? "*** End of RAM Read Reset ***" : "*** End of EEPROM Read Reset ***");
-    doc_.lastOutcome = OperationOutcome::kSuccess;
+    if (lostLeaving) {
+      doc_.LogLine(kLostLeavingLine);
+    } else {
+      doc_.lastOutcome = OperationOutcome::kSuccess;
+    }
   }
-  doc_.operationLog.ScrollView(lines + 2);
+  doc_.operationLog.ScrollView(lines + (lostLeaving ? 3 : 2));
   ClosePic18Cycle();
 }
 

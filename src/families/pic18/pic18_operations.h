@@ -3,6 +3,7 @@
 // one programming cycle: the document's link frame (tracing suspended, link open), programming
 // mode, identification, the PIC18 primitives, and back, reported through the document's log
 // and status bar.
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -56,12 +57,29 @@ class CPic18Operations final : public IFamilyOperations {
 
   CPic18Device& Device() { return device_; }
 
+  // True while the pages show the configuration of the HEX file (decoded anew for the device
+  // identified); false after "Get Config. from PIC", whose values stay on the pages until a HEX
+  // file is loaded again.
+  bool ShowsFileConfiguration() const { return showsFileConfiguration_; }
+  void NoteHexFileLoaded() { showsFileConfiguration_ = true; }
+
  private:
   // The frame of every PIC18 operation: the document's link frame and programming mode; and
   // back. Opening fails when the link cannot be opened (the user has been told).
   bool OpenPic18Cycle();
   void ClosePic18Cycle();
+  // Leaves programming mode (once per cycle); true when the link was lost on the way out.
+  bool LeavePic18Mode();
+  // Leaves programming mode before the result is told: a link lost during the cycle or on the
+  // way out is logged and gives kLinkFailed. `checked` ("verified", "read", or nullptr when no
+  // data was checked) goes into the line of a link lost on the way out.
+  int LeavePic18ModeChecked(const char* checked);
   bool IdentifyPic18Target();
+  // After a failed identification: a lost link is told as such (on the bar too when `onBar`);
+  // true when it was.
+  bool ReportLinkLostAtIdentification(bool onBar);
+  // After a failed identification of the short commands: the lost link, or `notFoundLine`.
+  void ReportNotIdentified(const std::string& notFoundLine);
   int Pic18FlashStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);
   int Pic18EepromStep(OperationMode mode, bool readsNothing, int& partsRead);
   int Pic18IdStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);
@@ -75,6 +93,8 @@ class CPic18Operations final : public IFamilyOperations {
 
   CqelDoc& doc_;
   CPic18Device device_;
+  bool inProgrammingMode_ = false;
+  std::atomic<bool> showsFileConfiguration_{true};
 };
 
 }  // namespace velmora

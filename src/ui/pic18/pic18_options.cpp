@@ -26,7 +26,7 @@ constexpr Pic18OptionControl kControls[] = {
     {1219, PIC18COMMON2, "Option 2",           "Device specific option",              kList, kBasic},
     {1220, PIC18COMMON3, "Option 3",           "Device specific option",              kList, kBasic},
     {1200, PIC18WDTEN,  "Watchdog Timer",      "Enable the Watch-Dog timer.",         kCheck, kBasic},
-    {1201, PIC18PWRTEN, "Power-up Timer",      "Power-up timer bit (PWRTEN)",         kCheck, kBasic},
+    {1201, PIC18PWRTEN, "Power-up Timer",      "Enable the power-up timer (PWRTEN)",  kCheck, kBasic},
     {1204, PIC18MCLRE,  "MCLRE",               "MCLR pin enabled (RE3 input off)",    kCheck, kBasic},
     {1205, PIC18WINEN,  "WINEN",               "Watchdog timer window enable",        kCheck, kBasic},
     {1207, PIC18T5REN,  "T5REN",               "Timer5 reset input enable",           kCheck, kBasic},

@@ -8,7 +8,9 @@
 #include <algorithm>
 
 #include "engine/cqel_doc.h"
+#include "families/family_registry.h"
 #include "families/pic18/config_pic18.h"
+#include "families/pic18/pic18_family.h"
 #include "families/pic18/pic18_operations.h"
 #include "link/pic_vortang.h"
 #include "memory/intel_hex.h"
@@ -55,6 +57,10 @@ constexpr PageCommand kPic18PageCommandTable[] = {
     {ctl::kReadEepromAfterReset, int(Pic18Command::kDumpEeprom)},
 };
 
+CPic18Operations& Pic18OperationsOf(CqelDoc& doc) {
+  return static_cast<CPic18Operations&>(OperationsOf(doc, Pic18FamilyRow()));
+}
+
 }  // namespace
 
 std::span<const PageCommand> Pic18PageCommands() {
@@ -81,6 +87,7 @@ bool SwitchPic18Page(CMainFrame& frame, int id) {
 void LoadPic18HexFile(CqelDoc& doc, const std::string& path) {
   CMCUMemoryArchitecture& image = doc.programmer->fileImage;
   if (!ReadHexFile(image, path, doc.Prompt())) return;
+  Pic18OperationsOf(doc).NoteHexFileLoaded();
   if (doc.ignoreConfigFromFile) return;
   // The file's configuration becomes the page's: bytes and option selections.
   for (size_t i = 0; i < doc.pic18Configuration.size(); ++i) {
@@ -268,7 +275,8 @@ void CPIC18BaseView::ShowPic18Device(std::string_view device, std::string_view r
     if (!shown) continue;
     const int value = options[option.option];
     if (auto* check = qobject_cast<QCheckBox*>(control)) {
-      check->setChecked(value != 0);
+      // Ticked means the named feature is on, also where its bit is 0 when on.
+      check->setChecked(Pic18OptionActiveLow(option.option) ? value == 0 : value != 0);
       continue;
     }
     auto* combo = qobject_cast<QComboBox*>(control);
@@ -321,8 +329,10 @@ void CPIC18BaseView::SetupDeviceControls() {
   CqelDoc& doc = Frame().Doc();
   const CMCUMemoryArchitecture& image = doc.programmer->fileImage;
   // Unless the page's own configuration is to be programmed, the options show the file's, as
-  // the device now named in the image reads it.
-  if (!doc.ignoreConfigFromFile && !doc.OperationRunning()) {
+  // the device now named in the image reads it; after "Get Config. from PIC" they show the
+  // chip's until a HEX file is loaded again.
+  if (!doc.ignoreConfigFromFile && !doc.OperationRunning() &&
+      Pic18OperationsOf(doc).ShowsFileConfiguration()) {
     DecodePic18Configuration(image, doc.optionSelections);
   }
   ShowPic18Device(image.deviceName, image.deviceRemark, doc.optionSelections);
@@ -333,7 +343,7 @@ void CPIC18BaseView::StorePic18Options(OptionSelections& options) const {
     QWidget* control = Control(option.id);
     if (!control || control->isHidden()) continue;
     if (auto* check = qobject_cast<QCheckBox*>(control)) {
-      options[option.option] = check->isChecked() ? 1 : 0;
+      options[option.option] = check->isChecked() != Pic18OptionActiveLow(option.option) ? 1 : 0;
     } else if (auto* combo = qobject_cast<QComboBox*>(control); combo->currentIndex() >= 0) {
       options[option.option] = combo->currentIndex();
     }

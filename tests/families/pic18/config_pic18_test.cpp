@@ -159,6 +159,7 @@ const Probe kProbes4431[] = {
     {PIC18COMMON2, "LPOL", {{{0, "LOW"}, {1, "HIGH"}}}},
     {PIC18COMMON3, "HPOL", {{{0, "LOW"}, {1, "HIGH"}}}},
     {PIC18WINEN, "WINEN", {{{0, "ON"}, {1, "OFF"}}}},
+    {PIC18BOREN, "BOREN", {{{0, "OFF"}, {1, "ON"}}}},
 };
 
 // PIC18F2221, PIC18F4221
@@ -179,6 +180,7 @@ const Probe kProbes2221[] = {
     {PIC18LPT1OSC, "LPT1OSC", {{{0, "OFF"}, {1, "ON"}}}},
     {PIC18PBADEN, "PBADEN", {{{0, "DIG"}, {1, "ANA"}}}},
     {PIC18BBSIZE, "BBSIZ", {{{0, "BB256"}, {3, "BB512"}}}},
+    {PIC18CCP2MX, "CCP2MX", {{{0, "RB3"}, {1, "RC1"}}}},
 };
 
 // PIC18F2321, PIC18F4321
@@ -199,6 +201,7 @@ const Probe kProbes2321[] = {
     {PIC18LPT1OSC, "LPT1OSC", {{{0, "OFF"}, {1, "ON"}}}},
     {PIC18PBADEN, "PBADEN", {{{0, "DIG"}, {1, "ANA"}}}},
     {PIC18BBSIZE, "BBSIZ", {{{0, "BB256"}, {3, "BB1K"}}}},
+    {PIC18CCP2MX, "CCP2MX", {{{0, "RB3"}, {1, "RC1"}}}},
 };
 
 // PIC18F2410, PIC18F2510, PIC18F2515, PIC18F2520, PIC18F2525, PIC18F2610, PIC18F2620, PIC18F4410,
@@ -331,7 +334,7 @@ const Probe kProbes4455[] = {
     {PIC18PLLDIV, "PLLDIV", {{{1, "2"}, {6, "10"}}}},
 };
 
-// PIC18F6310, PIC18F6390, PIC18F6410, PIC18F6490, PIC18F8390, PIC18F8490
+// PIC18F6310, PIC18F6410: CCP2 on port C or E
 const Probe kProbes6310[] = {
     {PIC18FOSC, "OSC", {{{7, "RCIO"}, {8, "INTIO67"}}}},
     {PIC18BORV, "BORV", {{{1, "1"}, {2, "2"}}}},
@@ -346,6 +349,24 @@ const Probe kProbes6310[] = {
     {PIC18XINST, "XINST", {{{0, "OFF"}, {1, "ON"}}}},
     {PIC18MCLRE, "MCLRE", {{{0, "OFF"}, {1, "ON"}}}},
     {PIC18LPT1OSC, "LPT1OSC", {{{0, "OFF"}, {1, "ON"}}}},
+    {PIC18CCP2MX, "CCP2MX", {{{0, "PORTE"}, {1, "PORTC"}}}},
+};
+// PIC18F6390, PIC18F6490, PIC18F8390, PIC18F8490: CCP2 on port B or E
+const Probe kProbes6390[] = {
+    {PIC18FOSC, "OSC", {{{7, "RCIO"}, {8, "INTIO67"}}}},
+    {PIC18BORV, "BORV", {{{1, "1"}, {2, "2"}}}},
+    {PIC18BOREN, "BOREN", {{{1, "ON"}, {2, "NOSLP"}}}},
+    {PIC18PWRTEN, "PWRT", {{{0, "ON"}, {1, "OFF"}}}},
+    {PIC18WDTPS, "WDTPS", {{{3, "8"}, {12, "4096"}}}},
+    {PIC18WDTEN, "WDT", {{{0, "OFF"}, {1, "ON"}}}},
+    {PIC18BKBUG, "DEBUG", {{{0, "ON"}, {1, "OFF"}}}},
+    {PIC18STVREN, "STVREN", {{{0, "OFF"}, {1, "ON"}}}},
+    {PIC18IESO, "IESO", {{{0, "OFF"}, {1, "ON"}}}},
+    {PIC18FCMEM, "FCMEN", {{{0, "OFF"}, {1, "ON"}}}},
+    {PIC18XINST, "XINST", {{{0, "OFF"}, {1, "ON"}}}},
+    {PIC18MCLRE, "MCLRE", {{{0, "OFF"}, {1, "ON"}}}},
+    {PIC18LPT1OSC, "LPT1OSC", {{{0, "OFF"}, {1, "ON"}}}},
+    {PIC18CCP2MX, "CCP2MX", {{{0, "PORTBE"}, {1, "PORTC"}}}},
 };
 
 // PIC18F8310, PIC18F8410
@@ -418,6 +439,7 @@ const Probe kProbes8525[] = {
     {PIC18MCLRE, "MCLRE", {{{0, "OFF"}, {1, "ON"}}}},
     {PIC18PLLDIV, "MODE", {{{1, "MPB"}, {2, "MP"}}}},
     {PIC18WAIT, "WAIT", {{{0, "ON"}, {1, "OFF"}}}},
+    {PIC18COMMON3, "ECCPMX", {{{0, "PORTH"}, {1, "PORTE"}}}},
 };
 
 // PIC18F6527, PIC18F6622, PIC18F6627, PIC18F6722
@@ -478,6 +500,7 @@ const Probe kProbes6585[] = {
     {PIC18STVREN, "STVR", {{{0, "OFF"}, {1, "ON"}}}},
     {PIC18OSCEN, "OSCS", {{{0, "ON"}, {1, "OFF"}}}},
     {PIC18MCLRE, "MCLRE", {{{0, "OFF"}, {1, "ON"}}}},
+    {PIC18CCP2MX, "CCP2MX", {{{0, "OFF"}, {1, "ON"}}}},
 };
 
 // PIC18F8585, PIC18F8680
@@ -495,6 +518,8 @@ const Probe kProbes8585[] = {
     {PIC18MCLRE, "MCLRE", {{{0, "OFF"}, {1, "ON"}}}},
     {PIC18PLLDIV, "MODE", {{{1, "MPB"}, {2, "MP"}}}},
     {PIC18WAIT, "WAIT", {{{0, "ON"}, {1, "OFF"}}}},
+    {PIC18CCP2MX, "CCP2MX", {{{0, "OFF"}, {1, "ON"}}}},
+    {PIC18COMMON3, "ECCPMX", {{{0, "PORTH"}, {1, "PORTE"}}}},
 };
 
 const MakerGroup kMakerGroups[] = {
@@ -513,7 +538,7 @@ const MakerGroup kMakerGroups[] = {
     {.devices = {"PIC18F6720"},
      .probes = kProbes242,
      .withoutMakerSetting = {},
-     .heldAtDefault = {"EBTR7"}},
+     .heldAtDefault = {}},
     {.devices = {"PIC18F258", "PIC18F458"},
      .probes = kProbes248,
      .withoutMakerSetting = {},
@@ -533,7 +558,7 @@ const MakerGroup kMakerGroups[] = {
     {.devices = {"PIC18F2431"},
      .probes = kProbes2331,
      .withoutMakerSetting = {},
-     .heldAtDefault = {"T1OSCMX", "CP2", "CP3", "WRT2", "WRT3", "EBTR2", "EBTR3"}},
+     .heldAtDefault = {"T1OSCMX"}},
     {.devices = {"PIC18F4331"},
      .probes = kProbes2331,
      .withoutMakerSetting = {},
@@ -541,15 +566,15 @@ const MakerGroup kMakerGroups[] = {
     {.devices = {"PIC18F4431"},
      .probes = kProbes4431,
      .withoutMakerSetting = {},
-     .heldAtDefault = {"BOREN", "T1OSCMX", "FLTAMX", "SSPMX", "PWM4MX", "EXCLKMX"}},
+     .heldAtDefault = {"T1OSCMX", "FLTAMX", "SSPMX", "PWM4MX", "EXCLKMX"}},
     {.devices = {"PIC18F2221", "PIC18F4221"},
      .probes = kProbes2221,
      .withoutMakerSetting = {},
-     .heldAtDefault = {"CCP2MX"}},
+     .heldAtDefault = {}},
     {.devices = {"PIC18F2321", "PIC18F4321"},
      .probes = kProbes2321,
      .withoutMakerSetting = {},
-     .heldAtDefault = {"CCP2MX"}},
+     .heldAtDefault = {}},
     {.devices = {"PIC18F2410", "PIC18F2510", "PIC18F2515", "PIC18F2520", "PIC18F2525", "PIC18F2610",
                  "PIC18F2620", "PIC18F4410", "PIC18F4420", "PIC18F4510", "PIC18F4515", "PIC18F4520",
                  "PIC18F4525", "PIC18F4610", "PIC18F4620"},
@@ -565,9 +590,9 @@ const MakerGroup kMakerGroups[] = {
      .withoutMakerSetting = {},
      .heldAtDefault = {}},
     {.devices = {"PIC18F4550"},
-     .probes = kProbes2455,
+     .probes = kProbes4455,
      .withoutMakerSetting = {},
-     .heldAtDefault = {"ICPRT"}},
+     .heldAtDefault = {}},
     {.devices = {"PIC18F2480", "PIC18F2580", "PIC18F4480", "PIC18F4580"},
      .probes = kProbes2480,
      .withoutMakerSetting = {},
@@ -580,11 +605,14 @@ const MakerGroup kMakerGroups[] = {
      .probes = kProbes4455,
      .withoutMakerSetting = {},
      .heldAtDefault = {}},
-    {.devices = {"PIC18F6310", "PIC18F6390", "PIC18F6410", "PIC18F6490", "PIC18F8390",
-                 "PIC18F8490"},
+    {.devices = {"PIC18F6310", "PIC18F6410"},
      .probes = kProbes6310,
      .withoutMakerSetting = {},
-     .heldAtDefault = {"CCP2MX"}},
+     .heldAtDefault = {}},
+    {.devices = {"PIC18F6390", "PIC18F6490", "PIC18F8390", "PIC18F8490"},
+     .probes = kProbes6390,
+     .withoutMakerSetting = {},
+     .heldAtDefault = {}},
     {.devices = {"PIC18F8310", "PIC18F8410"},
      .probes = kProbes8310,
      .withoutMakerSetting = {},
@@ -596,7 +624,7 @@ const MakerGroup kMakerGroups[] = {
     {.devices = {"PIC18F8720"},
      .probes = kProbes8520,
      .withoutMakerSetting = {},
-     .heldAtDefault = {"EBTR7"}},
+     .heldAtDefault = {}},
     {.devices = {"PIC18F6525", "PIC18F6621"},
      .probes = kProbes6525,
      .withoutMakerSetting = {},
@@ -604,7 +632,7 @@ const MakerGroup kMakerGroups[] = {
     {.devices = {"PIC18F8525", "PIC18F8621"},
      .probes = kProbes8525,
      .withoutMakerSetting = {},
-     .heldAtDefault = {"ECCPMX"}},
+     .heldAtDefault = {}},
     {.devices = {"PIC18F6527", "PIC18F6622", "PIC18F6627"},
      .probes = kProbes6527,
      .withoutMakerSetting = {},
@@ -612,7 +640,7 @@ const MakerGroup kMakerGroups[] = {
     {.devices = {"PIC18F6722"},
      .probes = kProbes6527,
      .withoutMakerSetting = {},
-     .heldAtDefault = {"EBTR7"}},
+     .heldAtDefault = {}},
     {.devices = {"PIC18F8527", "PIC18F8622", "PIC18F8627"},
      .probes = kProbes8527,
      .withoutMakerSetting = {},
@@ -620,15 +648,15 @@ const MakerGroup kMakerGroups[] = {
     {.devices = {"PIC18F8722"},
      .probes = kProbes8527,
      .withoutMakerSetting = {},
-     .heldAtDefault = {"EBTR7"}},
+     .heldAtDefault = {}},
     {.devices = {"PIC18F6585", "PIC18F6680"},
      .probes = kProbes6585,
      .withoutMakerSetting = {},
-     .heldAtDefault = {"CCP2MX"}},
+     .heldAtDefault = {}},
     {.devices = {"PIC18F8585", "PIC18F8680"},
      .probes = kProbes8585,
      .withoutMakerSetting = {},
-     .heldAtDefault = {"CCP2MX", "ECCPMX"}},
+     .heldAtDefault = {}},
 };
 
 // ---- gpasm -------------------------------------------------------------------------------------
@@ -1051,6 +1079,57 @@ TEST(Pic18Configuration, BlankCellLeavesTheOptionsItHoldsUnchanged) {
   EXPECT_EQ(options[PIC18WDTPS], kUntouched);
   EXPECT_EQ(options[PIC18PWRTEN], 1);
   EXPECT_EQ(options[PIC18FOSC], 15);
+}
+
+// A one-bit option shown as a check box is active-low exactly when the maker's ON setting
+// clears its bit, so that a ticked box can always mean "on".
+TEST(Pic18Configuration, ActiveLowOptionsAreThoseWhoseOnSettingClearsTheBit) {
+  if (!GpasmAvailable()) GTEST_SKIP() << "gpasm (gputils) is not installed";
+  // The options the pages show as lists, with the maker's texts for every value.
+  const std::set<OptionId> lists{PIC18FOSC,    PIC18BORV,    PIC18BOREN,  PIC18WDTPS,
+                                 PIC18CCP2MX,  PIC18CPUDIV,  PIC18PLLDIV, PIC18BBSIZE,
+                                 PIC18COMMON1, PIC18COMMON2, PIC18COMMON3};
+  std::set<OptionId> checked;
+  for (const MakerGroup& group : kMakerGroups) {
+    for (const std::string& device : group.devices) {
+      const Case c = MakeCase(group, device, 0);
+      for (const Probe& probe : c.probes) {
+        if (lists.contains(probe.option)) continue;
+        for (const Choice& choice : probe.choices) {
+          if (std::string_view(choice.token) != "ON") continue;
+          EXPECT_EQ(Pic18OptionActiveLow(probe.option), choice.value == 0)
+              << device << " " << probe.setting;
+          checked.insert(probe.option);
+        }
+      }
+    }
+  }
+  for (OptionId option : {PIC18PWRTEN, PIC18BKBUG, PIC18OSCEN, PIC18WINEN, PIC18WAIT, PIC18CP0,
+                          PIC18CPB, PIC18EBTR7, PIC18WDTEN, PIC18LVP, PIC18MCLRE}) {
+    EXPECT_TRUE(checked.contains(option)) << kOptionNames[option];
+  }
+}
+
+// Every bit a part implements (its catalogue mask) is offered or held at its default: none is
+// written as 0 behind the user's back.
+TEST(Pic18Configuration, EveryImplementedBitIsOfferedOrHeld) {
+  const std::set<std::string_view> kBit3Kept{"PIC18F2221", "PIC18F2321", "PIC18F4221",
+                                             "PIC18F4321"};
+  OptionSelections allSet;
+  std::ranges::fill(allSet, -1);
+  for (int row = 1; row <= kPic18DeviceRows; ++row) {
+    const Pic18Device& device = kPic18Devices[row];
+    const Pic18ConfigCells written = EncodePic18ConfigurationCells(device.name, allSet);
+    for (int i = 0; i < kPic18ConfigBytes; ++i) {
+      uint8_t implemented = device.configMasks[i];
+      // CONFIG4L bit 3 of the PIC18F2221 group is in the catalogue but not in the maker's data
+      // the options follow.
+      if (i == kConfig4L && kBit3Kept.contains(device.name)) implemented &= ~0x08;
+      EXPECT_EQ(implemented & ~written[i], 0)
+          << device.name << " byte " << i << " implemented 0x" << std::hex << int(implemented)
+          << " written 0x" << written[i];
+    }
+  }
 }
 
 }  // namespace

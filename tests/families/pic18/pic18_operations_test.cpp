@@ -202,8 +202,9 @@ TEST_F(Pic18OperationsTest, ReadWithNoVerifyReadsNothingAndSavesNothing) {
   EXPECT_EQ(prompt_.Records()[0].caption, "Fast Reading?");
   EXPECT_THAT(Log(), ElementsAre("", "*** Reading PIC18F4550 ***", "Reading Flash memory skipped",
                                  "Reading EEPROM skipped", "Reading ID-Location skipped",
-                                 "Reading Configuration skipped", "*** Finished Reading ***",
+                                 "Reading Configuration skipped", "+++ Reading Failed +++",
                                  "+++ No data saved: nothing was read +++"));
+  EXPECT_EQ(doc_->progressBar.State().caption, "Fail");
   EXPECT_THAT(prompt_.SuggestedSavePaths(), IsEmpty());
   EXPECT_FALSE(std::filesystem::exists(dir_ / "read.hex"));
 }

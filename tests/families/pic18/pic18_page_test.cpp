@@ -1,12 +1,16 @@
 // The PIC18 pages' option controls per device: which are shown, what the lists offer and how
-// the controls map to the option selections.
+// the controls map to the option selections; on the simulated target, what a ticked box
+// programs and what a configuration read leaves on the page.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <algorithm>
+#include <nlohmann/json.hpp>
 
 #include "families/pic18/config_pic18.h"
 #include "platform/user_prompt.h"
+#include "sim/client/sim_client.h"
 #include "ui/control_ids.h"
 #include "ui/cqel_app.h"
 #include "ui/gui_test_support.h"
@@ -24,6 +28,15 @@ constexpr int kProcessorModeList = 1216;  // PIC18PLLDIV carries the processor m
 constexpr int kSystemClockSwitchCheck = 1206;
 constexpr int kWatchdogCheck = 1200;
 constexpr int kCodeProtect7Check = 1237;
+constexpr int kCodeProtect0Check = 1230;
+constexpr int kCodeProtect1Check = 1231;
+constexpr int kCodeProtect3Check = 1233;
+constexpr int kTableReadProtect7Check = 1257;
+constexpr int kPowerUpTimerCheck = 1201;
+constexpr int kBackgroundDebuggerCheck = 1270;
+constexpr int kIcspPortCheck = 1274;
+constexpr int kBrownOutResetList = 1212;
+constexpr int kCcp2PinList = 1214;
 
 class Pic18PageTest : public testing::Test {
  protected:
@@ -103,10 +116,127 @@ TEST_F(Pic18PageTest, StoringWritesOnlyTheShownControls) {
 
   CPIC18BaseView& extended = Show(kPic18ExtendedPage, "PIC18F4550");
   EXPECT_TRUE(extended.Control(kCodeProtect7Check)->isHidden());
-  extended.CheckBox(1230)->setChecked(false);
+  extended.CheckBox(kCodeProtect0Check)->setChecked(true);  // protect block 0: CP0 = 0
   extended.StorePic18Options(stored);
   EXPECT_EQ(stored[PIC18CP0], 0);
   EXPECT_EQ(stored[PIC18CP7], 7);
+}
+
+// A box named after a feature is ticked when the feature is on, also where the bit is 0 then
+// (the stored selection stays the bit value).
+TEST_F(Pic18PageTest, TickedMeansTheNamedFeatureIsOn) {
+  options_[PIC18PWRTEN] = 0;  // power-up timer on
+  options_[PIC18WDTEN] = 1;   // watchdog on
+  options_[PIC18CP0] = 0;     // block 0 protected
+  options_[PIC18CP1] = 1;     // block 1 not protected
+  options_[PIC18BKBUG] = 1;   // background debugger off
+  CPIC18BaseView& basic = Show(kPic18Page, "PIC18F4550");
+  EXPECT_TRUE(basic.CheckBox(kPowerUpTimerCheck)->isChecked());
+  EXPECT_TRUE(basic.CheckBox(kWatchdogCheck)->isChecked());
+  CPIC18BaseView& extended = Show(kPic18ExtendedPage, "PIC18F4550");
+  EXPECT_TRUE(extended.CheckBox(kCodeProtect0Check)->isChecked());
+  EXPECT_FALSE(extended.CheckBox(kCodeProtect1Check)->isChecked());
+  EXPECT_FALSE(extended.CheckBox(kBackgroundDebuggerCheck)->isChecked());
+
+  // Stored back unchanged, and each box turned stores the other bit value.
+  OptionSelections stored;
+  std::copy(std::begin(options_), std::end(options_), std::begin(stored));
+  basic.StorePic18Options(stored);
+  extended.StorePic18Options(stored);
+  EXPECT_TRUE(std::equal(std::begin(stored), std::end(stored), std::begin(options_)));
+  extended.CheckBox(kCodeProtect0Check)->setChecked(false);
+  extended.CheckBox(kCodeProtect1Check)->setChecked(true);
+  extended.CheckBox(kBackgroundDebuggerCheck)->setChecked(true);
+  extended.StorePic18Options(stored);
+  EXPECT_EQ(stored[PIC18CP0], 1);
+  EXPECT_EQ(stored[PIC18CP1], 0);
+  EXPECT_EQ(stored[PIC18BKBUG], 0);
+}
+
+// The options a device has beyond the first tables, each shown for it.
+TEST_F(Pic18PageTest, OffersTheOptionsTheDevicesHave) {
+  const struct {
+    const char* device;
+    int control;
+  } cases[] = {{"PIC18F2431", kCodeProtect3Check},     {"PIC18F4431", kBrownOutResetList},
+               {"PIC18F2221", kCcp2PinList},           {"PIC18F6310", kCcp2PinList},
+               {"PIC18F6585", kCcp2PinList},           {"PIC18F4550", kIcspPortCheck},
+               {"PIC18F8722", kTableReadProtect7Check}};
+  for (const auto& c : cases) {
+    for (int type : {kPic18Page, kPic18ExtendedPage}) {
+      CPIC18BaseView& page = Show(type, c.device);
+      if (QWidget* control = page.Control(c.control)) {
+        EXPECT_FALSE(control->isHidden()) << c.device << " " << c.control;
+      }
+    }
+  }
+  CPIC18BaseView& page = Show(kPic18Page, "PIC18F2221");
+  EXPECT_EQ(Items(page, kCcp2PinList).size(), 2);
+}
+
+// On the simulated PIC18F4550 with the page's configuration programmed: a ticked code
+// protection box protects block 0, an unticked one leaves it open; "Get Config. from PIC"
+// leaves the chip's values on the pages until a HEX file is loaded again.
+class Pic18PageOnTargetTest : public Pic18PageTest {
+ protected:
+  void Finish() {
+    app_.Document().WaitForOperation();
+    for (int i = 0; i < 10; ++i) QApplication::processEvents();
+  }
+  CBaseView& Page() { return *app_.MainFrame().ActiveView(); }
+  uint8_t TargetConfig5L() {
+    const auto state = nlohmann::json::parse(sim_.StateJson())["target"];
+    const std::string bytes = state["configuration"];
+    return static_cast<uint8_t>(std::stoul(bytes.substr(2 * kConfig5L, 2), nullptr, 16));
+  }
+
+  sim::SimClient sim_{VELMORA_BINARY_DIR "/bin/libvelmora-sim.so"};
+};
+
+TEST_F(Pic18PageOnTargetTest, CodeProtectionBoxAndConfigurationReadFromTheChip) {
+  const QString hex = QStringLiteral(VELMORA_TEST_DATA_DIR "/../../examples/pic18f4550-blink.hex");
+  app_.MainFrame().SwitchView(kPic18Page);
+  Page().Edit(ctl::kHexFileEdit)->setText(hex);
+  Page().CheckBox(ctl::kIgnoreHexConfiguration)->setChecked(true);
+  Page().Button(ctl::kIdentify)->click();
+  Finish();
+  app_.MainFrame().SwitchView(kPic18ExtendedPage);
+  QCheckBox* cp0 = Page().CheckBox(kCodeProtect0Check);
+  ASSERT_FALSE(cp0->isHidden());
+
+  for (const bool protect : {true, false}) {
+    SCOPED_TRACE(protect ? "ticked" : "unticked");
+    cp0->setChecked(protect);
+    Page().Button(ctl::kProgram)->click();
+    Finish();
+    EXPECT_EQ(app_.Document().lastOutcome, OperationOutcome::kSuccess);
+    EXPECT_EQ((TargetConfig5L() & 0x01) == 0, protect);
+    EXPECT_EQ(cp0->isChecked(), protect);
+  }
+
+  // Protect the chip again; with the file's configuration in use a Verify loads the file,
+  // whose block 0 is open, and the pages show that.
+  cp0->setChecked(true);
+  Page().Button(ctl::kProgram)->click();
+  Finish();
+  app_.MainFrame().SwitchView(kPic18Page);
+  Page().CheckBox(ctl::kIgnoreHexConfiguration)->setChecked(false);
+  Page().Button(ctl::kVerify)->click();
+  Finish();
+  EXPECT_EQ(app_.Document().optionSelections[PIC18CP0], 1);
+
+  // The chip's configuration stays on the pages, though the file image still holds the file's.
+  Page().Button(ctl::kReadConfiguration)->click();
+  Finish();
+  EXPECT_EQ(app_.Document().optionSelections[PIC18CP0], 0);
+  app_.MainFrame().SwitchView(kPic18ExtendedPage);
+  EXPECT_TRUE(Page().CheckBox(kCodeProtect0Check)->isChecked()) << "the chip's, not the file's";
+  EXPECT_EQ(app_.Document().optionSelections[PIC18CP0], 0);
+
+  // Loading the file again shows its configuration.
+  Page().Button(ctl::kVerify)->click();
+  Finish();
+  EXPECT_FALSE(Page().CheckBox(kCodeProtect0Check)->isChecked());
 }
 
 TEST_F(Pic18PageTest, AnUnknownDeviceShowsNoOptions) {
