@@ -334,8 +334,12 @@ QString CBaseView::GetViewTitle() const {
   return QStringLiteral("USB-Programmer Velmora ZEQL");
 }
 
+int CBaseView::HexFileEditId() const {
+  return ctl::kHexFileEdit;
+}
+
 std::string CBaseView::GetHexFileName() const {
-  const QLineEdit* edit = Edit(ctl::kHexFileEdit);
+  const QLineEdit* edit = Edit(HexFileEditId());
   return edit ? edit->text().toStdString() : std::string();
 }
 
@@ -413,7 +417,7 @@ void CBaseView::OnCommand(int id) {
       break;
     case ctl::kHexFileBrowse:
       if (const FileSelection* selection = HexFileSelection()) {
-        SelectFile(*selection, ctl::kHexFileEdit, [this](const QString& path) {
+        SelectFile(*selection, HexFileEditId(), [this](const QString& path) {
           if (path.size() < kShortestLoadablePath) return;
           frame_.NoteHexFileLoaded(path.toStdString());
           OnHexFileLoaded(path.toStdString());

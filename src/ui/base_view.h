@@ -68,6 +68,8 @@ class CBaseView : public QWidget {
   // Called after the user picked a HEX file with the browse button (the path is in the edit
   // field and noted as loaded): the page loads it where its family needs it.
   virtual void OnHexFileLoaded(const std::string& /*path*/) {}
+  // The edit field that names the page's HEX file.
+  virtual int HexFileEditId() const;
 
   // The busy guard of every command that reaches the programmer: true (after telling the
   // user) while an operation runs.

@@ -2,6 +2,7 @@
 
 #include "families/family_row.h"
 #include "ui/base_view.h"
+#include "ui/dspic30/dspic30_pages.h"
 #include "ui/pic18/pic18_pages.h"
 
 namespace velmora {
@@ -10,7 +11,7 @@ namespace {
 
 std::map<int, ViewFactory> ProgramPages() {
   std::map<int, ViewFactory> pages{{kStartPage, MakePage<CBaseView>}};
-  for (std::span<const PageRow> family : {Pic18Pages()}) {
+  for (std::span<const PageRow> family : {Pic18Pages(), DsPic30Pages()}) {
     for (const PageRow& row : family) pages[row.viewType] = row.make;
   }
   return pages;

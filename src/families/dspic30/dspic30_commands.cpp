@@ -77,8 +77,11 @@ bool CDsPic30Operations::Prepare(int command) {
   switch (static_cast<DsPic30Command>(command)) {
     case DsPic30Command::kProgram:
     case DsPic30Command::kVerify:
-      // The configuration from the options is encoded once the device is identified.
-      return ReadHexFile(file, doc_.dspic30FlashFileName, doc_.Prompt()) != 0;
+      // The configuration from the options is encoded once the device is identified; the
+      // file's becomes the document's.
+      if (ReadHexFile(file, doc_.dspic30FlashFileName, doc_.Prompt()) == 0) return false;
+      TakeConfigurationFromFile();
+      return true;
     case DsPic30Command::kUpdate:
       doc_.progressBar.SetRange(0, 999);
       return ReadHexFile(file, doc_.dspic30FlashFileName, doc_.Prompt()) != 0;

@@ -473,6 +473,7 @@ void CDsPic30Operations::RunReadDspic30Configuration() {
       doc_.LogLine(kLinkLostLine);
     } else {
       configWords_ = Dspic30WordsOf(chip);
+      configWordsKnown_ = true;
       DecodeDspic30Words(file.deviceIndex, configWords_, doc_.optionSelections);
       doc_.LogLine("Configuration setup updated with data from dsPIC30");
       doc_.lastOutcome = OperationOutcome::kSuccess;
@@ -487,6 +488,7 @@ void CDsPic30Operations::RunReadDspic30Configuration() {
 void CDsPic30Operations::TakeConfigurationFromFile() {
   const CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
   configWords_ = Dspic30WordsOf(file);
+  configWordsKnown_ = true;
   if (!Option(DSPIC30IGNORECONFIG)) {
     DecodeDspic30Words(file.deviceIndex, configWords_, doc_.optionSelections);
   }

@@ -52,8 +52,9 @@ class CDsPic30Operations final : public IFamilyOperations {
   // option selections.
   void TakeConfigurationFromFile();
 
-  // The configuration values last taken from a file or read from a chip.
+  // The configuration values last taken from a file or read from a chip; none before either.
   const DsPic30ConfigWords& ConfigurationWords() const { return configWords_; }
+  bool ConfigurationWordsKnown() const { return configWordsKnown_; }
   CDsPic30Device& Device() { return device_; }
 
  private:
@@ -71,6 +72,7 @@ class CDsPic30Operations final : public IFamilyOperations {
   CqelDoc& doc_;
   CDsPic30Device device_;
   DsPic30ConfigWords configWords_{};
+  bool configWordsKnown_ = false;
 };
 
 }  // namespace velmora
