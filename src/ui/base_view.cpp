@@ -506,7 +506,10 @@ bool CBaseView::RunGuarded(const std::function<void()>& start) {
 void CBaseView::SelectFile(const FileSelection& selection, int editId,
                            const std::function<void(const QString&)>& load) {
   QLineEdit* edit = Edit(editId);
-  if (!edit || (selection.busyGuard && IsBusy())) return;
+  // A button that loads its file replaces data a running operation works on (the file image,
+  // the file names it reads): it waits for the operation like every command does.
+  const bool guarded = selection.busyGuard || load != nullptr;
+  if (!edit || (guarded && IsBusy())) return;
   CollectSettings();
   IFileChooser& chooser = frame_.FileChooser();
   const QString current = edit->text();

@@ -128,6 +128,7 @@ class CBaseView : public QWidget {
 
   // A browse button: asks for a file (or, with Ctrl held, opens the current one), puts the
   // path into the edit field `editId` and hands it to `load`. Cancelling keeps the old path.
+  // With a `load`, the busy guard applies whatever the selection says.
   void SelectFile(const FileSelection& selection, int editId,
                   const std::function<void(const QString&)>& load);
 

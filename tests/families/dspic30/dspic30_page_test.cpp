@@ -374,5 +374,63 @@ TEST_F(DsPic30PageTest, CompactAndBasicTestPagesRunTheirCommands) {
   EXPECT_EQ(Doc().lastOutcome, OperationOutcome::kSuccess);
 }
 
+// Holds an operation at the manual power-on question until the test lets it go.
+class GatedPrompt final : public IUserPrompt {
+ public:
+  Answer MessageBox(const std::string&, const std::string& caption, uint32_t) override {
+    if (caption == "User Action Requiered: ON") {
+      reached.set_value();
+      gate.wait();
+    }
+    std::lock_guard lock(mutex_);
+    captions_.push_back(caption);
+    return Answer::Ok;
+  }
+  std::optional<HexSaveChoice> AskHexSavePath(const std::string&) override { return {}; }
+  int Count(const std::string& caption) {
+    std::lock_guard lock(mutex_);
+    return int(std::count(captions_.begin(), captions_.end(), caption));
+  }
+
+  std::promise<void> reached;
+  std::shared_future<void> gate;
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> captions_;
+};
+
+// Picking a file while a Program runs would load it into the image the worker is programming
+// from: the browse button says the programmer is busy and changes nothing.
+TEST_F(DsPic30PageTest, BrowseWhileAnOperationRunsLoadsNothing) {
+  GatedPrompt prompt;
+  std::promise<void> release;
+  prompt.gate = release.get_future().share();
+  Start(QStringLiteral("dsPIC30F4013"), &prompt);
+  Show(kDsPic30Page);
+  const QString first = SaveHex(MakeProgram(), QStringLiteral("motor.hex"));
+  Browse(first);
+  DsPic30HexFile other;
+  other.Instruction(0, 0x000000);
+  const QString second = SaveHex(other, QStringLiteral("other.hex"));
+  Doc().powerSwitching = 1;  // "manual": the Program waits for the user to switch power on
+
+  Page().Button(ctl::kProgram)->click();
+  ASSERT_EQ(prompt.reached.get_future().wait_for(std::chrono::seconds(30)),
+            std::future_status::ready);
+  const int32_t cell = Doc().programmer->fileImage.GetCell(4);
+  Browse(second);
+  EXPECT_EQ(chooser_->titles.size(), 1u) << "no dialog while busy";
+  EXPECT_EQ(prompt.Count("Programmer Info"), 1);
+  EXPECT_EQ(Doc().dspic30FlashFileName, first.toStdString());
+  EXPECT_EQ(Page().Edit(kDsPic30HexFileEdit)->text().toStdString(), first.toStdString());
+  EXPECT_EQ(Doc().programmer->fileImage.GetCell(4), cell);
+
+  release.set_value();
+  Doc().WaitForOperation();
+  EXPECT_EQ(Doc().lastOutcome, OperationOutcome::kSuccess);
+  EXPECT_EQ(Chip().program[1], (1 * 0x031A07 + 0x450123) & 0xFFFFFFu);
+}
+
 }  // namespace
 }  // namespace velmora::testing
