@@ -93,7 +93,8 @@ class HexWriter {
 
 std::string WriteFullProgram() {
   HexWriter hex;
-  for (uint32_t w = 0; w < kProgramWords; ++w) hex.Word(2 * w, (w * 0x031A07 + 0x450123) & 0xFFFFFF);
+  for (uint32_t w = 0; w < kProgramWords; ++w)
+    hex.Word(2 * w, (w * 0x031A07 + 0x450123) & 0xFFFFFF);
   for (uint32_t i = 0; i < kEepromBytes / 2; ++i) {
     hex.Word(0x800000 - kEepromBytes + 2 * i, (i * 0x0101 + 0x1234) & 0xFFFF);
   }

@@ -1,6 +1,7 @@
 // velmora-screenshots: renders pages of the program to PNG files for the documentation, on the
 // simulated programmer with a PIC18F4550: the start page, the PIC18 page after a Program of the
-// bundled example, its extended settings and basic test pages, and the compact page.
+// bundled example, its extended settings and basic test pages, and the compact page; then with
+// a dsPIC30F6014: the dsPIC30 page after an identify.
 //   velmora-screenshots OUTPUT_DIRECTORY
 // Runs on any Qt platform; scripts/screenshots.sh uses the offscreen one.
 #include <QApplication>
@@ -14,6 +15,7 @@
 
 #include "engine/cqel_doc.h"
 #include "engine/settings_store_qt.h"
+#include "sim/client/sim_client.h"
 #include "ui/base_view.h"
 #include "ui/control_ids.h"
 #include "ui/cqel_app.h"
@@ -86,5 +88,14 @@ int main(int argc, char** argv) {
   ok = Save(frame, output, "pic18-basic-test-page.png") && ok;
   frame.SwitchView(velmora::kPic18CompactPage);
   ok = Save(frame, output, "pic18-compact-page.png") && ok;
+
+  // The dsPIC30 page after "Identify PIC" of a simulated dsPIC30F6014.
+  const auto dsPic30 = velmora::sim::StartSimulator(velmora::sim::SimulatorBesideExecutable(),
+                                                    {{"device", "dsPIC30F6014"}});
+  frame.SetTitleSuffix(QStringLiteral("[simulated programmer, dsPIC30F6014]"));
+  frame.SwitchView(velmora::kDsPic30Page);
+  frame.ActiveView()->Button(velmora::ctl::kIdentify)->click();
+  app.Document().WaitForOperation();
+  ok = Save(frame, output, "dspic30-page.png") && ok;
   return ok ? 0 : 1;
 }
