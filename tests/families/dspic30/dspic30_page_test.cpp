@@ -342,6 +342,24 @@ TEST_F(DsPic30PageTest, ThePagesConfigurationIsWhatTheChipGets) {
   EXPECT_EQ(chip.configuration[5] & 0x0001, 1);
 }
 
+// Program and Verify load the file again and, with the file's configuration in use, the page
+// shows the configuration of the file as it is now on disk.
+TEST_F(DsPic30PageTest, VerifyShowsTheConfigurationOfTheFileAsLoaded) {
+  Start();
+  Show(kDsPic30Page);
+  DsPic30HexFile hex = MakeProgram();
+  const QString path = SaveHex(hex, QStringLiteral("motor.hex"));
+  Browse(path);
+  Click(ctl::kProgram);
+  ASSERT_EQ(Page().ComboBox(kPrimaryOscillator)->currentIndex(), 7);
+  hex.Configuration(0, 0xC303);  // FPR 3
+  SaveHex(hex, QStringLiteral("motor.hex"));
+  Click(ctl::kVerify);
+  EXPECT_TRUE(Logged(QStringLiteral("Error found in Configuration at address 0x00")));
+  EXPECT_EQ(Page().ComboBox(kPrimaryOscillator)->currentIndex(), 3);
+  EXPECT_EQ(Doc().optionSelections[DSPIC30FPR], 3);
+}
+
 TEST_F(DsPic30PageTest, EraseIdDoesNothing) {
   Start();
   Show(kDsPic30Page);
