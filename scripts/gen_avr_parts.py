@@ -127,7 +127,8 @@ def product(parts):
     for p in parts:
         entries = ", ".join(f'{{"{n}", {b}, {i}}}' for n, b, i in p["bits"])
         locks = ", ".join(f'{{"{n}", 3, {i}}}' for n, i in p["locks"])
-        lines.append(f'{{"{p["name"]}", "{p["header"]}", {p["fuseBytes"]}, {{{entries}, {locks}}}}},')
+        lines.append(f'{{"{p["name"]}", "{p["mmcu"]}", "{p["header"]}", {p["fuseBytes"]}, '
+                     f'{{{entries}, {locks}}}}},')
     lines.append("// clang-format on")
     return "\n".join(lines) + "\n"
 

@@ -19,8 +19,16 @@ uint32_t JsonNumber(const nlohmann::json& value) {
   return value.get<uint32_t>();
 }
 
+// Memories in the state file as packed hexadecimal pairs, "0C4142".
 std::string ToHex(const uint8_t* bytes, size_t count) {
-  return FormatHexBytes(bytes, count);
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(2 * count);
+  for (size_t i = 0; i < count; ++i) {
+    text += kDigits[bytes[i] >> 4];
+    text += kDigits[bytes[i] & 0xF];
+  }
+  return text;
 }
 
 // The catalogue's factory fuses, where it knows the part; else the chip's erased state.
