@@ -1,5 +1,6 @@
 #include "targets.h"
 
+#include "avr/avr_target.h"
 #include "dspic30/dspic30_target.h"
 #include "memory/catalogue.h"
 #include "pic18/pic18_target.h"
@@ -21,6 +22,7 @@ std::unique_ptr<ITarget> MakeScripted(const std::string&, const nlohmann::json& 
 constexpr TargetModel kModels[] = {
     {.name = "pic18", .claims = ClaimsPic18, .make = MakePic18},
     {.name = "dspic30", .claims = ClaimsDsPic30, .make = MakeDsPic30},
+    {.name = "avr", .claims = ClaimsAvr, .make = MakeAvr},
     {.name = "scripted", .claims = ClaimsAny, .make = MakeScripted},
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/cqel_doc.h"
+#include "families/avr/avr_family.h"
 #include "families/dspic30/dspic30_family.h"
 #include "families/pic18/pic18_family.h"
 
@@ -50,17 +51,11 @@ const FamilyRow kTiny1xRow{.family = Family::kTiny1x,
                            .startButtonId = 1148,
                            .startButtonText = "ATtiny 11/12",
                            .hexExtents = BytesExtents};
-const FamilyRow kAvrRow{.family = Family::kAvr,
-                        .name = FamilyName(Family::kAvr),
-                        .title = "ATmega / ATtiny",
-                        .catalogue = &kAvrCatalogue,
-                        .startButtonId = 1149,
-                        .startButtonText = "ATmega / ATtiny",
-                        .hexExtents = BytesExtents};
 
 // The program's families, in the order of the start page's buttons.
 std::vector<const FamilyRow*> ProgramFamilies() {
-  return {&Pic18FamilyRow(), &DsPic30FamilyRow(), &kPic12Row, &kPic10Row, &kTiny1xRow, &kAvrRow};
+  return {&Pic18FamilyRow(), &DsPic30FamilyRow(), &kPic12Row,
+          &kPic10Row,        &kTiny1xRow,         &AvrFamilyRow()};
 }
 
 std::vector<const FamilyRow*>& Rows() {
