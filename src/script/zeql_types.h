@@ -23,6 +23,9 @@ struct ZEQLLine {
   int loopLastByte = 0;
   // Target a call or far jump on this line recorded (the pass loop watches it settle).
   int recordedTarget = 0;
+  // A jump or branch on this line took its far form; it keeps it in later passes, so that
+  // code sizes only grow and the pass loop settles.
+  bool farForm = false;
 };
 
 // A script variable; searched by exact, case-sensitive name.
