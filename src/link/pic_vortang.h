@@ -20,6 +20,7 @@
 
 #include "link/d2xx.h"
 #include "link/dynamic_library.h"
+#include "link/script_host.h"
 #include "memory/memory_image.h"
 #include "platform/clock.h"
 #include "platform/user_prompt.h"
@@ -200,6 +201,24 @@ class CPICVortang {
   bool linkLost = false;
   // Set when samples or decoded bytes did not fit their buffer; the next send fails.
   bool bufferOverflow = false;
+
+  // ---- Script link (pic_vortang_script.cpp) ------------------------------------------------
+
+  // Queues a script byte (0..255) or, with -2, only flushes; the queue goes out when it holds
+  // more than 64 bytes, on a flush request, or once the tick count has moved on.
+  void QueueScriptByte(int value);
+  // Command 0x19 and the word, high byte first.
+  void SendScriptWord(int word);
+  // Writes the queue and reads one byte; -1 when the link failed.
+  int FlushAndReadByte();
+  // Command 0x18: the algorithm area, its content (into the host's mirror) and the firmware
+  // addresses. 1, or 0 when the link failed or the area is invalid.
+  int ReadScriptState();
+  // Writes every changed, not entirely blank 64-byte block of the area and reads it back;
+  // the number of bytes that still differ (-1 when the link failed).
+  int UploadScriptBlocks();
+  // The script engine, when one is attached.
+  IScriptHost* scriptHost = nullptr;
 
   // ---- Memory images -------------------------------------------------------------------------
   CMCUMemoryArchitecture fileImage;

@@ -109,6 +109,7 @@ int CPICVortang::Open(const char* description, int miniProgrammer) {
     return 0;
   }
   ftHandle = handle;
+  if (scriptHost != nullptr) scriptHost->OnProgrammerOpened();
 
   // Configuration results are not checked: a dead link shows in the first transfer.
   ft.FT_ResetDevice(handle);
