@@ -194,6 +194,18 @@ std::vector<uint8_t> Pic18Core::TakeSent() {
   return sent;
 }
 
+void Pic18Core::FinishTransmission() {
+  if (txregFull_) sent_.push_back(txreg_);
+  txregFull_ = false;
+  shiftCyclesLeft_ = 0;
+}
+
+std::vector<uint8_t> Pic18Core::TakeReceived() {
+  std::vector<uint8_t> received(received_.begin(), received_.end());
+  received_.clear();
+  return received;
+}
+
 // ---- Execution ----
 
 void Pic18Core::Step() {

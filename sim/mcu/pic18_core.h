@@ -133,7 +133,12 @@ class Pic18Core {
   // it starts; the shift register is busy for `cyclesPerByte`.
   void Receive(uint8_t byte) { received_.push_back(byte); }
   size_t ReceivedWaiting() const { return received_.size(); }
+  std::vector<uint8_t> TakeReceived();
   void SetTransmitCycles(uint32_t cyclesPerByte) { cyclesPerByte_ = cyclesPerByte; }
+  bool HasSent() const { return !sent_.empty(); }
+  // Time passes outside the simulated cycles (the processor idles): the transmitter sends
+  // what it holds.
+  void FinishTransmission();
   std::vector<uint8_t> TakeSent();
 
   // Mnemonic of the instruction word (gputils' spelling, upper case), "" for an invalid one.
