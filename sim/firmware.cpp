@@ -15,6 +15,29 @@ constexpr uint8_t kHighVoltageEntry = 0x16;
 constexpr uint8_t kLowVoltageEntry = 0x17;
 constexpr uint8_t kProbe = 0x20;
 constexpr uint8_t kVersionText = 0x57;
+// Script link: state request, call (word high byte first), upload of a 64-byte block.
+constexpr uint8_t kScriptState = 0x18;
+constexpr uint8_t kScriptCall = 0x19;
+constexpr uint8_t kScriptBlock = 0x1A;
+
+// Operand bytes of a script-link command, or -1 for another command.
+int ScriptLinkOperands(uint8_t byte) {
+  switch (byte) {
+    case kScriptState:
+      return 0;
+    case kScriptCall:
+      return 2;
+    case kScriptBlock:
+      return 2 + static_cast<int>(programmer_cpu::kBlockSize);
+    default:
+      return -1;
+  }
+}
+
+std::string Hex16(uint32_t value) {
+  const uint8_t bytes[] = {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
+  return "0x" + FormatHexBytes(bytes, 1) + FormatHexBytes(bytes + 1, 1);
+}
 
 std::string ControlName(uint8_t byte) {
   switch (byte) {
@@ -38,7 +61,7 @@ std::string ControlName(uint8_t byte) {
 }  // namespace
 
 FirmwareModel::FirmwareModel(const Scenario& scenario, ITarget& target, IFrameIo& link)
-    : scenario_(scenario), target_(target), link_(link) {
+    : scenario_(scenario), target_(target), link_(link), processor_(&target) {
   lines_.externalPower = scenario.externalPower;
 }
 
@@ -47,9 +70,18 @@ void FirmwareModel::Reply(std::span<const uint8_t> bytes) {
 }
 
 void FirmwareModel::Receive(uint8_t byte) {
+  if (processor_.Running()) {
+    processor_.Receive(byte);
+    return;
+  }
   if (!pending_.empty()) {
     pending_.push_back(byte);
-    if (pending_.size() >= needed_) StepTargetCommand();
+    if (pending_.size() < needed_) return;
+    if (ScriptLinkOperands(pending_[0]) >= 0) {
+      ScriptLinkCommand();
+    } else {
+      StepTargetCommand();
+    }
     return;
   }
   muted_ = scenario_.faults.replyNeverComes.count(byte) > 0;
@@ -67,6 +99,10 @@ void FirmwareModel::Receive(uint8_t byte) {
   } else if (byte == kVersionText) {
     const auto* text = reinterpret_cast<const uint8_t*>(scenario_.firmware.data());
     FrameCommand(byte, "version text", {text, scenario_.firmware.size()});
+  } else if (ScriptLinkOperands(byte) >= 0) {
+    pending_.push_back(byte);
+    needed_ = 1 + static_cast<size_t>(ScriptLinkOperands(byte));
+    if (needed_ == 1) ScriptLinkCommand();
   } else {
     pending_.push_back(byte);
     StepTargetCommand();
@@ -121,6 +157,52 @@ void FirmwareModel::StepTargetCommand() {
   }
   pending_.clear();
   needed_ = 0;
+}
+
+void FirmwareModel::ScriptLinkCommand() {
+  const std::vector<uint8_t> command = std::move(pending_);
+  pending_.clear();
+  needed_ = 0;
+  switch (command[0]) {
+    case kScriptState:
+      link_.RecordCommand(command, "script state");
+      Reply(processor_.StateReply());
+      break;
+    case kScriptCall: {
+      const uint32_t offset = uint32_t{command[1]} << 8 | command[2];
+      link_.RecordCommand(command, "script call " + Hex16(offset));
+      processor_.Call(static_cast<uint16_t>(offset));
+      break;
+    }
+    default: {
+      const uint32_t offset = command[1] | uint32_t{command[2]} << 8;
+      const std::span<const uint8_t> block(command.begin() + 3, command.end());
+      const bool inArea =
+          offset >= programmer_cpu::kAreaStart && offset + block.size() <= programmer_cpu::kAreaEnd;
+      link_.RecordCommand(command, std::string(inArea ? "script code block "
+                                                      : "script code "
+                                                        "block outside the algorithm area, "
+                                                        "refused: ") +
+                                       Hex16(offset));
+      Reply(processor_.WriteBlock(static_cast<uint16_t>(offset), block));
+      break;
+    }
+  }
+}
+
+void FirmwareModel::RunProcessor() {
+  while (processor_.Running()) {
+    const ProgrammerProcessor::Stop stop = processor_.Run(*this);
+    link_.AddProcessorMicros(double(processor_.cyclesRun()) /
+                             programmer_cpu::kCyclesPerMicrosecond);
+    if (stop == ProgrammerProcessor::Stop::kSliceSpent) {
+      Note("script code still running after " + std::to_string(processor_.cyclesRun()) + " cycles");
+      return;
+    }
+    if (stop != ProgrammerProcessor::Stop::kReturned) return;
+    Note("script code returned");
+    for (uint8_t byte : processor_.TakeUnread()) Receive(byte);
+  }
 }
 
 }  // namespace velmora::sim

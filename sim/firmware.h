@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scenario.h"
+#include "sim/mcu/programmer_processor.h"
 #include "target.h"
 
 namespace velmora::sim {
@@ -14,6 +15,8 @@ namespace velmora::sim {
 class IFrameIo : public ITargetIo {
  public:
   virtual void RecordCommand(std::span<const uint8_t> bytes, const std::string& name) = 0;
+  // Accounts the time the programmer's processor runs uploaded code, in microseconds.
+  virtual void AddProcessorMicros(double micros) = 0;
 
  protected:
   ~IFrameIo() = default;
@@ -23,10 +26,16 @@ class FirmwareModel final : public ITargetIo {
  public:
   FirmwareModel(const Scenario& scenario, ITarget& target, IFrameIo& link);
 
-  // One byte as the firmware receives it over the serial line.
+  // One byte as the firmware receives it over the serial line; while uploaded script code
+  // runs, the byte goes to that code.
   void Receive(uint8_t byte);
   // True while a command waits for operand bytes.
   bool InCommand() const { return !pending_.empty(); }
+  // Runs uploaded script code started by the call command until it returns or waits for a
+  // byte from the PC (or has run a slice of five seconds); bytes it left unread when it
+  // returned are firmware commands again.
+  void RunProcessor();
+  ProgrammerProcessor& processor() { return processor_; }
 
   // ITargetIo for the target: replies of a muted command are swallowed.
   void Reply(std::span<const uint8_t> bytes) override;
@@ -41,6 +50,7 @@ class FirmwareModel final : public ITargetIo {
   void ControlByte(uint8_t byte);
   void FrameCommand(uint8_t byte, const std::string& name, std::span<const uint8_t> reply);
   void StepTargetCommand();
+  void ScriptLinkCommand();
 
   const Scenario& scenario_;
   ITarget& target_;
@@ -49,6 +59,7 @@ class FirmwareModel final : public ITargetIo {
   std::vector<uint8_t> pending_;  // command byte and operands received so far
   size_t needed_ = 0;             // pending_ size at which the target looks again
   bool muted_ = false;
+  ProgrammerProcessor processor_;
 };
 
 }  // namespace velmora::sim

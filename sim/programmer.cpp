@@ -238,6 +238,7 @@ void SimulatedProgrammer::ReceiveSerial(std::span<const uint8_t> bytes) {
     return;
   }
   for (uint8_t byte : bytes) firmware_->Receive(byte);
+  firmware_->RunProcessor();
 }
 
 void SimulatedProgrammer::ReceiveSamples(std::span<const uint8_t> samples) {
@@ -268,6 +269,9 @@ FT_STATUS SimulatedProgrammer::Read(FT_HANDLE handle, void* buffer, uint32_t cou
                                     uint32_t* returned) {
   if (handle != this || !open_) return FT_INVALID_HANDLE;
   if (!buffer && count) return FT_INVALID_PARAMETER;
+  if (scenario_.programmer == Scenario::Programmer::kFull && !BitBang()) {
+    firmware_->RunProcessor();
+  }
   const bool wasUnplugged = Unplugged();
   const auto available = static_cast<uint32_t>(std::min<size_t>(count, readQueue_.size()));
   const uint32_t passed = wasUnplugged ? 0 : Consume(available);

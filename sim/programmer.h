@@ -51,6 +51,7 @@ class SimulatedProgrammer final : public IFrameIo {
   double NowMicros() const override { return time_.Total(); }
   double MicrosPerSample() const override;
   void RecordCommand(std::span<const uint8_t> bytes, const std::string& name) override;
+  void AddProcessorMicros(double micros) override { time_.processorMicros += micros; }
 
  private:
   struct Port {

@@ -35,7 +35,8 @@ nlohmann::json Transcript::ToJson(const TimeAccount& time, uint64_t foreverWaits
           {"wireMicros", time.wireMicros},
           {"latencyMicros", time.latencyMicros},
           {"deviceMicros", time.deviceMicros},
-          {"waitMicros", time.waitMicros}};
+          {"waitMicros", time.waitMicros},
+          {"processorMicros", time.processorMicros}};
 }
 
 }  // namespace velmora::sim

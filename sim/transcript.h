@@ -19,11 +19,14 @@
 namespace velmora::sim {
 
 struct TimeAccount {
-  double wireMicros = 0;     // bytes and samples on the wire at the set baud rate
-  double latencyMicros = 0;  // the FT232's latency timer, once per reply read
-  double deviceMicros = 0;   // target busy: flash writes, erases
-  double waitMicros = 0;     // reads that ran into their time-out
-  double Total() const { return wireMicros + latencyMicros + deviceMicros + waitMicros; }
+  double wireMicros = 0;       // bytes and samples on the wire at the set baud rate
+  double latencyMicros = 0;    // the FT232's latency timer, once per reply read
+  double deviceMicros = 0;     // target busy: flash writes, erases
+  double waitMicros = 0;       // reads that ran into their time-out
+  double processorMicros = 0;  // the programmer's processor running uploaded script code
+  double Total() const {
+    return wireMicros + latencyMicros + deviceMicros + waitMicros + processorMicros;
+  }
 };
 
 class Transcript {
