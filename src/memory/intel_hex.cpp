@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <system_error>
@@ -21,8 +22,28 @@ enum RecordType : uint8_t {
   kExtendedLinearAddress = 0x04,
 };
 
-void ShowSystemError(IUserPrompt& prompt, int error) {
-  prompt.MessageBox(std::system_category().message(error), kErrorCaption, mb::kOk | mb::kInfoAlert);
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+std::string
+Printf(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+  const int length = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+  if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
+  va_end(args);
+  return text;
+}
+
+// Every file error names its file: "Cannot read "a.hex": No such file or directory".
+void ShowFileError(IUserPrompt& prompt, const char* verb, std::string_view fileName, int error) {
+  prompt.MessageBox(
+      std::string(verb) + " \"" + std::string(fileName) + "\": " + FileErrorText(error),
+      kErrorCaption, mb::kOk | mb::kInfoAlert);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -38,18 +59,33 @@ constexpr std::array<int8_t, 256> kDigitValue = [] {
   return table;
 }();
 
-// Walks the text from one ':' to the next and parses digit pairs.
+constexpr bool IsBlank(unsigned char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+// Walks the text record by record, counting lines, and parses digit pairs.
 class HexScanner {
  public:
   explicit HexScanner(std::string_view text)
       : p_(reinterpret_cast<const unsigned char*>(text.data())), end_(p_ + text.size()) {}
 
-  // Moves past the next ':'; false at the end of the text. Everything between records is skipped.
-  bool NextRecord() {
-    const void* colon = std::memchr(p_, ':', static_cast<size_t>(end_ - p_));
-    if (!colon) return false;
-    p_ = static_cast<const unsigned char*>(colon) + 1;
+  // Skips blanks and line ends; false at the end of the text.
+  bool SkipBlanks() {
+    for (; p_ < end_ && IsBlank(*p_); ++p_) {
+      if (*p_ == '\n') ++line_;
+    }
+    return p_ < end_;
+  }
+  // At the start of a record: moves past its ':'.
+  bool StartOfRecord() {
+    if (*p_ != ':') return false;
+    ++p_;
     return true;
+  }
+  // Moves to the end of the current line (its line end is left for SkipBlanks to count).
+  void SkipLine() {
+    const void* newline = std::memchr(p_, '\n', static_cast<size_t>(end_ - p_));
+    p_ = newline ? static_cast<const unsigned char*>(newline) : end_;
   }
 
   // Parses one digit pair; false (nothing consumed) when it is not hexadecimal or runs past the
@@ -63,10 +99,23 @@ class HexScanner {
     p_ += 2;
     return true;
   }
+  // Why the last Byte failed.
+  const char* WhyNoByte() const {
+    for (const unsigned char* q = p_; q < end_ && q < p_ + 2; ++q) {
+      if (kDigitValue[*q] < 0) {
+        return IsBlank(*q) ? "the record ends early"
+                           : "a character that is not a hexadecimal digit";
+      }
+    }
+    return "the file ends inside the record";
+  }
+
+  int Line() const { return line_; }
 
  private:
   const unsigned char* p_;
   const unsigned char* end_;
+  int line_ = 1;
 };
 
 // The cells of [address, address + count) when they all lie in one window, else nullptr.
@@ -94,47 +143,74 @@ struct AddressBase {
   bool Contiguous(uint16_t offset, uint32_t count) const {
     return !segmented || offset + count <= 0x10000;
   }
+  // A linear record whose bytes would run past 0xFFFFFFFF and wrap to address 0.
+  bool RunsPastTop(uint16_t offset, uint32_t count) const {
+    return !segmented && count > 0 && uint64_t{base} + offset + count - 1 > 0xFFFFFFFFu;
+  }
 };
 
 enum class Step { Continue, Succeed, Fail };
 
+// A file is used whole or not at all: every damage either ends the read with a message that
+// names the file and the line, or is a question whose default answer (No) ends it.
 class HexParser {
  public:
-  HexParser(CMCUMemoryArchitecture& image, std::string_view text, IUserPrompt& prompt)
-      : image_(image), scan_(text), prompt_(prompt) {}
+  HexParser(CMCUMemoryArchitecture& image, std::string_view text, IUserPrompt& prompt,
+            std::string_view fileName)
+      : image_(image), scan_(text), prompt_(prompt), fileName_(fileName) {}
 
   int Run() {
-    while (scan_.NextRecord()) {
-      ++line_;
-      switch (ParseRecord()) {
-        case Step::Continue:
-          break;
-        case Step::Succeed:
-          return 1;
-        case Step::Fail:
-          return 0;
+    while (scan_.SkipBlanks()) {
+      Step step = Step::Continue;
+      if (scan_.StartOfRecord()) {
+        lastRecordLine_ = scan_.Line();
+        step = ParseRecord();
+      } else if (AskToIgnore(Printf("Line %i of \"%s\" is not a record.\nIgnore line and "
+                                    "continue anyway?",
+                                    scan_.Line(), Name()),
+                             kUnknownCaption)) {
+        scan_.SkipLine();
+      } else {
+        step = Step::Fail;
       }
+      if (step == Step::Fail) return 0;
+      if (step == Step::Succeed) break;
     }
-    return 1;  // a file without an end-of-file record is accepted
+    if (dataBytes_ == 0) {
+      ShowError(Printf("No data in \"%s\": the file holds no data record.", Name()));
+      return 0;
+    }
+    if (sawEnd_) return 1;
+    return AskToIgnore(Printf("No end-of-file record in \"%s\" after line %i: the file may be "
+                              "cut short.\nContinue anyway?",
+                              Name(), lastRecordLine_),
+                       "Incomplete Hex-File")
+               ? 1
+               : 0;
   }
 
  private:
+  static constexpr const char* kUnknownCaption = "Unknown Comment in Hex-File";
+
   Step ParseRecord() {
     uint8_t count, addressHigh, addressLow, type;
     if (!scan_.Byte(count) || !scan_.Byte(addressHigh) || !scan_.Byte(addressLow) ||
         !scan_.Byte(type)) {
-      return Step::Fail;
+      return Malformed(scan_.WhyNoByte());
     }
     sum_ = static_cast<uint8_t>(count + addressHigh + addressLow + type);
     const auto offset = static_cast<uint16_t>(addressHigh << 8 | addressLow);
     switch (type) {
       case kData:
-        if (!StoreData(offset, count)) return Step::Fail;
+        if (address_.RunsPastTop(offset, count)) {
+          return Malformed("its data runs past the end of the 4 GB address space");
+        }
+        if (!StoreData(offset, count)) return Malformed(scan_.WhyNoByte());
         break;
       case kExtendedSegmentAddress:
       case kExtendedLinearAddress: {
         uint8_t first, second;
-        if (!scan_.Byte(first) || !scan_.Byte(second)) return Step::Fail;
+        if (!scan_.Byte(first) || !scan_.Byte(second)) return Malformed(scan_.WhyNoByte());
         sum_ = static_cast<uint8_t>(sum_ + first + second);
         const uint32_t value = static_cast<uint32_t>(first) << 8 | second;
         address_.segmented = type == kExtendedSegmentAddress;
@@ -142,15 +218,26 @@ class HexParser {
         break;
       }
       case kEndOfFile:
+        // Its checksum counts like every other: a data record whose type byte was damaged
+        // into 01 must not end the file in silence.
+        if (!SkipPayload(count)) return Malformed(scan_.WhyNoByte());
+        if (!CheckSum()) return Step::Fail;
+        sawEnd_ = true;
         return Step::Succeed;
       default:
-        return AskAboutUnknownType(type) ? Step::Continue : Step::Fail;
+        if (!AskToIgnore(Printf("Unknown hex-file command (0x%02X) in line %i.\nIgnore line and "
+                                "continue anyway?",
+                                type, scan_.Line()),
+                         kUnknownCaption)) {
+          return Step::Fail;
+        }
+        scan_.SkipLine();
+        return Step::Continue;
     }
     return CheckSum() ? Step::Continue : Step::Fail;
   }
 
-  // Stores byte by byte, so that the bytes before a malformed pair stay in the image. Bytes
-  // whose address lies in no window are dropped.
+  // Stores byte by byte. Bytes whose address lies in no window are dropped.
   bool StoreData(uint16_t offset, uint32_t count) {
     int32_t* cells = address_.Contiguous(offset, count)
                          ? CellsInOneWindow(image_, address_.At(offset, 0), count)
@@ -165,32 +252,53 @@ class HexParser {
         image_.SetCell(address_.At(offset, i), value);
       }
     }
+    dataBytes_ += count;
     return true;
   }
 
-  bool AskAboutUnknownType(uint8_t type) {
-    char text[128];
-    std::snprintf(text, sizeof text,
-                  "Unknown hex-file command (0x%02X) in line %i.\nIgnore line and continue anyway?",
-                  type, line_);
-    return prompt_.MessageBox(text, "Unknown Comment in Hex-File", kQuestionStyle) == Answer::Yes;
+  bool SkipPayload(uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+      uint8_t value;
+      if (!scan_.Byte(value)) return false;
+      sum_ = static_cast<uint8_t>(sum_ + value);
+    }
+    return true;
   }
 
-  // A missing or malformed checksum pair counts as 0xFF and is left for the scan to skip.
+  // A missing or malformed checksum pair counts as 0xFF and is left for the scan to question.
   bool CheckSum() {
     uint8_t checksum = 0xFF;
     (void)scan_.Byte(checksum);
     if (static_cast<uint8_t>(sum_ + checksum) == 0) return true;
-    return prompt_.MessageBox("Checksum error found in hex file!\nContinue?", "Checksum Error",
-                              kQuestionStyle) == Answer::Yes;
+    return AskToIgnore(
+        Printf("Checksum error found in line %i of \"%s\"!\nContinue?", scan_.Line(), Name()),
+        "Checksum Error");
   }
+
+  bool AskToIgnore(const std::string& question, const char* caption) {
+    return prompt_.MessageBox(question, caption, kQuestionStyle) == Answer::Yes;
+  }
+
+  Step Malformed(const char* reason) {
+    ShowError(Printf("Damaged record in line %i of \"%s\": %s.", scan_.Line(), Name(), reason));
+    return Step::Fail;
+  }
+
+  void ShowError(const std::string& text) {
+    prompt_.MessageBox(text, kErrorCaption, mb::kOk | mb::kInfoAlert);
+  }
+
+  const char* Name() const { return fileName_.c_str(); }
 
   CMCUMemoryArchitecture& image_;
   HexScanner scan_;
   IUserPrompt& prompt_;
+  const std::string fileName_;
   AddressBase address_;
   uint8_t sum_ = 0;
-  int line_ = 0;  // counts the ':' characters, so the first record is line 1
+  uint64_t dataBytes_ = 0;
+  int lastRecordLine_ = 0;
+  bool sawEnd_ = false;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -286,8 +394,9 @@ uint32_t ClampedSize(int64_t size, const MemoryWindow& w) {
 
 }  // namespace
 
-int ParseHexText(CMCUMemoryArchitecture& image, std::string_view text, IUserPrompt& prompt) {
-  return HexParser(image, text, prompt).Run();
+int ParseHexText(CMCUMemoryArchitecture& image, std::string_view text, IUserPrompt& prompt,
+                 std::string_view fileName) {
+  return HexParser(image, text, prompt, fileName).Run();
 }
 
 std::string FormatHexText(const CMCUMemoryArchitecture& image, bool includeErased) {
@@ -311,18 +420,18 @@ std::string FormatHexText(const CMCUMemoryArchitecture& image, bool includeErase
 int ReadHexFile(CMCUMemoryArchitecture& image, const std::string& fileName, IUserPrompt& prompt) {
   image.Clear();
   FileBytes file;
-  if (const int error = ReadWholeFile(fileName, file)) {
-    ShowSystemError(prompt, error);
+  if (const int error = ReadWholeFile(fileName, file, kMaxHexFileBytes)) {
+    ShowFileError(prompt, "Cannot read", fileName, error);
     return 0;
   }
-  return ParseHexText(image, file.View(), prompt);
+  return ParseHexText(image, file.View(), prompt, fileName);
 }
 
 int WriteHexFile(const std::string& fileName, const CMCUMemoryArchitecture& image,
                  int includeErased, IUserPrompt& prompt) {
   const std::string text = FormatHexText(image, includeErased != 0);
   if (const int error = ReplaceWholeFile(fileName, text)) {
-    ShowSystemError(prompt, error);
+    ShowFileError(prompt, "Cannot write", fileName, error);
     return 0;
   }
   return 1;

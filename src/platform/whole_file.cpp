@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <system_error>
 
 namespace velmora {
 namespace {
@@ -72,23 +73,30 @@ int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
 
 }  // namespace
 
-int ReadWholeFile(const std::string& path, FileBytes& out) {
-  FdGuard file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+int ReadWholeFile(const std::string& path, FileBytes& out, size_t maxSize) {
+  // Without O_NONBLOCK the open of a FIFO would wait for a writer for ever.
+  FdGuard file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
   if (file.fd < 0) return errno;
   struct stat st {};
   if (::fstat(file.fd, &st) != 0) return errno;
   if (S_ISDIR(st.st_mode)) return EISDIR;
+  if (!S_ISREG(st.st_mode)) return kNotRegularFile;
+  if (static_cast<uint64_t>(st.st_size) > maxSize) return kFileTooLarge;
 
-  // One read for a regular file; pipes and devices grow the buffer until end of file.
-  size_t capacity = st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 65536;
+  // One read for a file that keeps its size; one that grows meanwhile is read on, up to the
+  // limit.
+  size_t capacity = static_cast<size_t>(st.st_size) + 1;
   auto data = std::make_unique_for_overwrite<char[]>(capacity);
   size_t size = 0;
   for (;;) {
     if (size == capacity) {
-      auto bigger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+      if (capacity > maxSize) return kFileTooLarge;
+      // One byte past the limit is enough to tell that the file is too large.
+      const size_t larger = std::min(capacity * 2, maxSize < SIZE_MAX ? maxSize + 1 : SIZE_MAX);
+      auto bigger = std::make_unique_for_overwrite<char[]>(larger);
       std::copy_n(data.get(), size, bigger.get());
       data = std::move(bigger);
-      capacity *= 2;
+      capacity = larger;
     }
     const ssize_t n = ::read(file.fd, data.get() + size, capacity - size);
     if (n < 0) {
@@ -98,9 +106,21 @@ int ReadWholeFile(const std::string& path, FileBytes& out) {
     if (n == 0) break;
     size += static_cast<size_t>(n);
   }
+  if (size > maxSize) return kFileTooLarge;
   out.data = std::move(data);
   out.size = size;
   return 0;
+}
+
+std::string FileErrorText(int error) {
+  switch (error) {
+    case kNotRegularFile:
+      return "Not a regular file";
+    case kFileTooLarge:
+      return "File too large";
+    default:
+      return std::system_category().message(error);
+  }
 }
 
 int ReplaceWholeFile(const std::string& path, std::string_view text) {

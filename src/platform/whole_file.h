@@ -3,6 +3,7 @@
 // the whole text into a temporary file beside the target and renaming it over the target, so
 // that a failed write never leaves a half-written file in place of an existing one.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,8 +16,16 @@ struct FileBytes {
   std::string_view View() const { return {data.get(), size}; }
 };
 
-// Reads the whole file. Returns 0, or the errno value of the call that failed.
-int ReadWholeFile(const std::string& path, FileBytes& out);
+// Errors of ReadWholeFile beyond the errno values.
+constexpr int kNotRegularFile = -1;  // a FIFO, a device, a socket: they may block or never end
+constexpr int kFileTooLarge = -2;    // larger than the caller's limit
+
+// Reads the whole of a regular file of at most `maxSize` bytes. Returns 0, one of the errors
+// above, or the errno value of the call that failed.
+int ReadWholeFile(const std::string& path, FileBytes& out, size_t maxSize = SIZE_MAX);
+
+// The text of an error of the two functions here: the system's text for errno values.
+std::string FileErrorText(int error);
 
 // Replaces the file's contents with `text` (creating it when missing). Returns 0, or the errno
 // value of the call that failed; the file is then unchanged and no temporary file is left.

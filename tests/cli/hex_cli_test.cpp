@@ -84,15 +84,16 @@ TEST_F(HexCli, InfoListsRangesByteCountsAndChecksumsPerWindow) {
 TEST_F(HexCli, FileThatDoesNotReadFailsWithAClearMessage) {
   const CliRun missing = RunCli("hex info " + Quote(dir / "missing.hex"));
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_NE(missing.output.find("[Programmer Error!] No such file or directory"),
+  EXPECT_NE(missing.output.find("[Programmer Error!] Cannot read \"" +
+                                (dir / "missing.hex").string() + "\": No such file or directory"),
             std::string::npos);
   EXPECT_NE(missing.output.find("does not read as Intel HEX"), std::string::npos);
 
   std::ofstream(dir / "bad.hex") << ":0400000001020304F3\n:00000001FF\n";
   const CliRun declined = RunCli("hex info " + Quote(dir / "bad.hex"));
   EXPECT_EQ(declined.exitCode, 1);
-  EXPECT_NE(declined.output.find("[Checksum Error] Checksum error found in hex file!\nContinue? "
-                                 "-> no"),
+  EXPECT_NE(declined.output.find("[Checksum Error] Checksum error found in line 1 of \"" +
+                                 (dir / "bad.hex").string() + "\"!\nContinue? -> no"),
             std::string::npos);
 
   const CliRun accepted = RunCli("hex info " + Quote(dir / "bad.hex") + " --yes");

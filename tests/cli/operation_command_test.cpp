@@ -126,4 +126,32 @@ TEST_F(OperationCommandTest, StoredSettingsAreDefaultsAndAreNeverWritten) {
   EXPECT_EQ(ReadAll(settings), before);
 }
 
+// A file that is not entirely right is refused before the programmer is opened, with the
+// reason, the file and the line; a question the reader asks is answered No unless --yes.
+TEST_F(OperationCommandTest, DamagedFileIsRefusedWithWhatAndWhere) {
+  const fs::path damaged = dir_ / "damaged.hex";
+  std::ofstream(damaged) << ":020000040000FA\n:0400000001020G04F2\n:00000001FF\n";
+  for (const char* command : {"program", "verify", "update"}) {
+    SCOPED_TRACE(command);
+    const ProcessResult run =
+        Cli(std::string(command) + " --hex " + damaged.string() + " --simulate PIC18F4550");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err,
+                HasSubstr("[Programmer Error!] Damaged record in line 2 of \"" + damaged.string() +
+                          "\": a character that is not a hexadecimal digit.\n"));
+    EXPECT_THAT(run.out, Not(HasSubstr("Programming")));
+  }
+
+  const fs::path cut = dir_ / "cut.hex";
+  std::ofstream(cut) << ":020000040000FA\n:0400000001020304F2\n";
+  ProcessResult run = Cli("program --hex " + cut.string() + " --simulate PIC18F4550");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(run.err, HasSubstr("[Incomplete Hex-File] No end-of-file record in \"" +
+                                 cut.string() + "\" after line 2"));
+  EXPECT_THAT(run.err, HasSubstr("-> no\n"));
+  run = Cli("--yes program --hex " + cut.string() + " --simulate PIC18F4550");
+  EXPECT_THAT(run.err, HasSubstr("-> yes\n"));
+  EXPECT_THAT(run.out, HasSubstr("*** Programming PIC18F4550 ***"));
+}
+
 }  // namespace

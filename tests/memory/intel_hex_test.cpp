@@ -83,57 +83,68 @@ const std::vector<ReadCase>& ReadCases() {
        {{0, kBlankCell}, {0x1F0000, kNoCell}},
        {}},
       {"linear address 0x0030 reaches the configuration",
-       ":020000040030CA\r\n:0E0000000102030405060708090A0B0C0D0E89\r\n",
+       ":020000040030CA\r\n:0E0000000102030405060708090A0B0C0D0E89\r\n:00000001FF\r\n",
        {},
        1,
        {{0x300000, 1}, {0x300007, 8}, {0x30000D, 0x0E}},
        {}},
       {"record running past a window keeps the bytes inside it",
-       ":020000040030CA\r\n:10000800000102030405060708090A0B0C0D0E0F70\r\n",
+       ":020000040030CA\r\n:10000800000102030405060708090A0B0C0D0E0F70\r\n:00000001FF\r\n",
        {},
        1,
        {{0x300008, 0}, {0x30000D, 5}, {0x30000E, kNoCell}},
        {}},
       {"segment address is segment x 16, not the upper address bits",
-       ":020000020030CC\r\n:01000000C33C\r\n",
+       ":020000020030CC\r\n:01000000C33C\r\n:00000001FF\r\n",
        {},
        1,
        {{0x300, 0xC3}, {0x300000, kBlankCell}},
        {}},
       {"segment offset wraps within its 64 KB",
-       ":020000021000EC\r\n:02FFFF001122CD\r\n",
+       ":020000021000EC\r\n:02FFFF001122CD\r\n:00000001FF\r\n",
        {},
        1,
        {{0x1FFFF, 0x11}, {0x10000, 0x22}, {0x20000, kBlankCell}},
        {}},
       {"linear record continues into the next 64 KB",
-       ":02FFFF001122CD\r\n",
+       ":02FFFF001122CD\r\n:00000001FF\r\n",
        {},
        1,
        {{0xFFFF, 0x11}, {0x10000, 0x22}},
        {}},
       {"linear address replaces an earlier segment address",
-       ":020000021000EC\r\n:020000040000FA\r\n:01000000C33C\r\n",
+       ":020000021000EC\r\n:020000040000FA\r\n:01000000C33C\r\n:00000001FF\r\n",
        {},
        1,
        {{0, 0xC3}, {0x10000, kBlankCell}},
        {}},
       {"lower-case digits",
-       ":10001000ffffabffffffffffffffffffffffffff44\n",
+       ":10001000ffffabffffffffffffffffffffffffff44\n:00000001ff\n",
        {},
        1,
        {{0x12, 0xAB}, {0x1F, 0xFF}},
        {}},
-      {"non-hex digit ends the read without a message, earlier bytes stay",
+      {"non-hex digit ends the read with a message",
        ":0400000001020G04F2\r\n:01000100C33B\r\n",
        {},
        0,
-       {{0, 1}, {1, 2}, {2, kBlankCell}},
-       {}},
-      {"record cut short by the end of the file", ":04000000010203", {}, 0, {{0, 1}, {2, 3}}, {}},
-      {"header cut short by the end of the file", ":0400", {}, 0, {}, {}},
+       {},
+       {"Programmer Error!"}},
+      {"record cut short by the end of the file",
+       ":04000000010203",
+       {},
+       0,
+       {},
+       {"Programmer Error!"}},
+      {"record cut short by its line end",
+       ":04000000010203\r\n:00000001FF\r\n",
+       {},
+       0,
+       {},
+       {"Programmer Error!"}},
+      {"header cut short by the end of the file", ":0400", {}, 0, {}, {"Programmer Error!"}},
       {"checksum error answered Yes keeps the record",
-       ":0400000001020304F3\r\n:01000400C338\r\n",
+       ":0400000001020304F3\r\n:01000400C338\r\n:00000001FF\r\n",
        {Answer::Yes},
        1,
        {{0, 1}, {3, 4}, {4, 0xC3}},
@@ -146,18 +157,18 @@ const std::vector<ReadCase>& ReadCases() {
        {"Checksum Error"}},
       {"missing checksum counts as FF",
        ":0400000001020304",
-       {Answer::Yes},
+       {Answer::Yes, Answer::Yes},
        1,
        {{0, 1}, {3, 4}},
-       {"Checksum Error"}},
+       {"Checksum Error", "Incomplete Hex-File"}},
       {"malformed checksum does not swallow the next record",
-       ":01000000C3:01000100C33B\r\n",
+       ":01000000C3:01000100C33B\r\n:00000001FF\r\n",
        {Answer::Yes},
        1,
        {{0, 0xC3}, {1, 0xC3}},
        {"Checksum Error"}},
       {"unknown record type answered Yes skips that line",
-       ":0400000300000000F9\r\n:01000000C33C\r\n",
+       ":0400000300000000F9\r\n:01000000C33C\r\n:00000001FF\r\n",
        {Answer::Yes},
        1,
        {{0, 0xC3}},
@@ -168,17 +179,62 @@ const std::vector<ReadCase>& ReadCases() {
        0,
        {{0, kBlankCell}},
        {"Unknown Comment in Hex-File"}},
-      {"end-of-file record ends the read without its checksum",
-       ":00000001\r\n:01000000C33C\r\n",
+      {"end-of-file record ends the read",
+       ":01000000C33C\r\n:00000001FF\r\n:01000100C33B\r\n",
        {},
        1,
-       {{0, kBlankCell}},
+       {{0, 0xC3}, {1, kBlankCell}},
        {}},
-      {"text between records is skipped and a missing end is accepted",
-       "header text\n   :01000000C33C  trailing words\n\n:01000100C33B",
+      {"end-of-file record with a wrong checksum is questioned",
+       ":01000000C33C\r\n:10000001C3C3C3C3C3C3C3C3C3C3C3C3C3C3C3C3FF\r\n",
+       {},
+       0,
+       {},
+       {"Checksum Error"}},
+      {"blank lines, blanks and line ends of either kind around records",
+       "\n  :01000000C33C  \n\n\t:01000100C33B\r\r\n:00000001FF\n\n",
        {},
        1,
        {{0, 0xC3}, {1, 0xC3}},
+       {}},
+      {"a line that is not a record answered Yes is skipped",
+       "header text\n:01000000C33C  trailing words\n\n:01000100C33B\n:00000001FF\n",
+       {Answer::Yes, Answer::Yes},
+       1,
+       {{0, 0xC3}, {1, 0xC3}},
+       {"Unknown Comment in Hex-File", "Unknown Comment in Hex-File"}},
+      {"a damaged start character is questioned, not skipped",
+       ":01000000C33C\n;01000100C33B\n:00000001FF\n",
+       {},
+       0,
+       {},
+       {"Unknown Comment in Hex-File"}},
+      {"missing end-of-file record answered No ends the read",
+       ":01000000C33C\r\n",
+       {},
+       0,
+       {},
+       {"Incomplete Hex-File"}},
+      {"missing end-of-file record answered Yes keeps the data",
+       ":01000000C33C\r\n",
+       {Answer::Yes},
+       1,
+       {{0, 0xC3}},
+       {"Incomplete Hex-File"}},
+      {"no data record at all", ":00000001FF\r\n", {}, 0, {}, {"Programmer Error!"}},
+      {"empty text", "", {}, 0, {}, {"Programmer Error!"}},
+      {"address running past 4 GB is an error, not a wrap to 0",
+       ":02000004FFFFFC\r\n:02FFFF001122CD\r\n:00000001FF\r\n",
+       {},
+       0,
+       {{0, kBlankCell}},
+       {"Programmer Error!"}},
+      {"the last byte of the 4 GB address space is an address",
+       ":02000004FFFFFC\r\n:01FFFF0011F0\r\n:020000040000FA\r\n:01000000C33C\r\n"
+       ":00000001FF\r\n",
+       {},
+       1,
+       {{0, 0xC3}},
        {}},
   };
   return cases;
@@ -200,18 +256,48 @@ TEST_F(IntelHexTest, ReaderFollowsTheRecordRules) {
 
 TEST_F(IntelHexTest, ReaderQuestionsUseTheSystemsWordingAndCountLines) {
   prompt.SetDefaultAnswer(Answer::Yes);
-  const std::string text =
-      "junk\n:01000000C33C\r\n:0400000300000000F9\r\n:0400000001020304F3\r\n:00000001FF\r\n";
-  ASSERT_EQ(ParseHexText(*image, text, prompt), 1);
+  const std::string text = "junk\n:01000000C33C\r\n:0400000300000000F9\r\n:0400000001020304F3\r\n";
+  ASSERT_EQ(ParseHexText(*image, text, prompt, "a.hex"), 1);
   const auto records = prompt.Records();
-  ASSERT_EQ(records.size(), 2u);
+  ASSERT_EQ(records.size(), 4u);
   EXPECT_EQ(records[0].text,
-            "Unknown hex-file command (0x03) in line 2.\nIgnore line and continue anyway?");
+            "Line 1 of \"a.hex\" is not a record.\nIgnore line and continue anyway?");
   EXPECT_EQ(records[0].caption, "Unknown Comment in Hex-File");
-  EXPECT_EQ(records[0].style, kQuestion);
-  EXPECT_EQ(records[1].text, "Checksum error found in hex file!\nContinue?");
-  EXPECT_EQ(records[1].caption, "Checksum Error");
-  EXPECT_EQ(records[1].style, kQuestion);
+  EXPECT_EQ(records[1].text,
+            "Unknown hex-file command (0x03) in line 3.\nIgnore line and continue anyway?");
+  EXPECT_EQ(records[1].caption, "Unknown Comment in Hex-File");
+  EXPECT_EQ(records[2].text, "Checksum error found in line 4 of \"a.hex\"!\nContinue?");
+  EXPECT_EQ(records[2].caption, "Checksum Error");
+  EXPECT_EQ(records[3].text,
+            "No end-of-file record in \"a.hex\" after line 4: the file may be cut short.\n"
+            "Continue anyway?");
+  EXPECT_EQ(records[3].caption, "Incomplete Hex-File");
+  for (const PromptRecord& r : records) EXPECT_EQ(r.style, kQuestion);
+}
+
+// A damaged record is an error whose message says what and where.
+TEST_F(IntelHexTest, DamagedRecordsAreErrorsNamingFileAndLine) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {":01000000C33C\n:0400000001020G04F2\n",
+       "Damaged record in line 2 of \"a.hex\": a character that is not a hexadecimal digit."},
+      {"\n:04000000010203\n", "Damaged record in line 2 of \"a.hex\": the record ends early."},
+      {":04000000010203",
+       "Damaged record in line 1 of \"a.hex\": the file ends inside the record."},
+      {":02000004FFFFFC\n:02FFFF001122CD\n",
+       "Damaged record in line 2 of \"a.hex\": its data runs past the end of the 4 GB address "
+       "space."},
+      {":00000001FF\n", "No data in \"a.hex\": the file holds no data record."},
+  };
+  for (const auto& [text, message] : cases) {
+    SCOPED_TRACE(text);
+    prompt.ClearRecords();
+    EXPECT_EQ(ParseHexText(*image, text, prompt, "a.hex"), 0);
+    const auto records = prompt.Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].text, message);
+    EXPECT_EQ(records[0].caption, "Programmer Error!");
+    EXPECT_EQ(records[0].style, mb::kOk | mb::kInfoAlert);
+  }
 }
 
 TEST_F(IntelHexTest, ReadHexFileClearsTheImageAndLoadsTheFile) {
@@ -234,11 +320,45 @@ TEST_F(IntelHexTest, UnreadableFileShowsTheSystemErrorText) {
     EXPECT_EQ(records[0].caption, "Programmer Error!");
     EXPECT_EQ(records[0].style, mb::kOk | mb::kInfoAlert);
   }
-  EXPECT_EQ(prompt.Records()[0].text, "Is a directory");
+  EXPECT_EQ(prompt.Records()[0].text, "Cannot read \"" + dir.string() + "\": Is a directory");
   EXPECT_EQ(image->GetCell(0x10), kBlankCell);  // cleared before the file is opened
   prompt.ClearRecords();
   ReadHexFile(*image, (dir / "missing.hex").string(), prompt);
-  EXPECT_EQ(prompt.Records()[0].text, "No such file or directory");
+  EXPECT_EQ(prompt.Records()[0].text,
+            "Cannot read \"" + (dir / "missing.hex").string() + "\": No such file or directory");
+}
+
+// Only regular files of a size some device's HEX file could have are read: a FIFO would block
+// for ever and a device like /dev/zero would never end.
+TEST_F(IntelHexTest, OnlyRegularFilesOfAPlausibleSizeAreRead) {
+  const fs::path fifo = dir / "fifo.hex";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const fs::path large = dir / "large.hex";
+  WriteText(large, ":01000000C33C\r\n");
+  fs::resize_file(large, kMaxHexFileBytes + 1);  // sparse: costs no disk
+  const fs::path largest = dir / "largest.hex";
+  WriteText(largest, ":01000000C33C\r\n:00000001FF\r\n");
+  fs::resize_file(largest, kMaxHexFileBytes);
+  const std::vector<std::pair<fs::path, std::string>> refused = {
+      {fifo, "Not a regular file"},
+      {"/dev/zero", "Not a regular file"},
+      {dir, "Is a directory"},
+      {large, "File too large"},
+  };
+  for (const auto& [path, reason] : refused) {
+    SCOPED_TRACE(path.string());
+    prompt.ClearRecords();
+    EXPECT_EQ(ReadHexFile(*image, path.string(), prompt), 0);
+    const auto records = prompt.Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].text, "Cannot read \"" + path.string() + "\": " + reason);
+    EXPECT_EQ(records[0].caption, "Programmer Error!");
+  }
+  // At the limit a file is still read (what follows its end-of-file record is not looked at).
+  prompt.ClearRecords();
+  EXPECT_EQ(ReadHexFile(*image, largest.string(), prompt), 1);
+  EXPECT_EQ(image->GetCell(0), 0xC3);
+  EXPECT_TRUE(prompt.Records().empty());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -396,7 +516,7 @@ TEST_F(IntelHexTest, FileThatCannotBeCreatedShowsTheSystemError) {
   EXPECT_EQ(WriteHexFile(path.string(), *image, 0, prompt), 0);
   const auto records = prompt.Records();
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].text, "No such file or directory");
+  EXPECT_EQ(records[0].text, "Cannot write \"" + path.string() + "\": No such file or directory");
   EXPECT_EQ(records[0].caption, "Programmer Error!");
   EXPECT_EQ(records[0].style, mb::kOk | mb::kInfoAlert);
 }
@@ -424,7 +544,7 @@ TEST_F(IntelHexTest, FailedWriteLeavesTheExistingFileIntact) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   const auto records = prompt.Records();
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].text, "File too large");
+  EXPECT_EQ(records[0].text, "Cannot write \"" + path.string() + "\": File too large");
   EXPECT_EQ(records[0].caption, "Programmer Error!");
 }
 
