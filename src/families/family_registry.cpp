@@ -9,6 +9,7 @@
 #include "engine/cqel_doc.h"
 #include "families/avr/avr_family.h"
 #include "families/dspic30/dspic30_family.h"
+#include "families/pic12/pic12_family.h"
 #include "families/pic18/pic18_family.h"
 
 namespace velmora {
@@ -19,24 +20,11 @@ WriterExtents BytesExtents(const DeviceDescriptor& device) {
   return {device.programSize, device.eepromSize};
 }
 
-// PIC12F629 family: ID words at 0x4000, configuration at 0x400E and EEPROM at 0x4200 lie in the
-// program memory window, two cells per word or EEPROM byte.
-WriterExtents Pic12Extents(const DeviceDescriptor& device) {
-  return {0x4200 + 2 * int64_t{device.eepromSize}, 0};
-}
-
 // PIC10F20x: the whole 4096-word space, so that the configuration word at 0x1FFE is kept.
 WriterExtents Pic10Extents(const DeviceDescriptor&) {
   return {8192, 0};
 }
 
-const FamilyRow kPic12Row{.family = Family::kPic12,
-                          .name = FamilyName(Family::kPic12),
-                          .title = "PIC12F629 family",
-                          .catalogue = &kPic12Catalogue,
-                          .startButtonId = 1145,
-                          .startButtonText = "PIC 12/16",
-                          .hexExtents = Pic12Extents};
 const FamilyRow kPic10Row{.family = Family::kPic10,
                           .name = FamilyName(Family::kPic10),
                           .title = "PIC10F20x",
@@ -54,7 +42,7 @@ const FamilyRow kTiny1xRow{.family = Family::kTiny1x,
 
 // The program's families, in the order of the start page's buttons.
 std::vector<const FamilyRow*> ProgramFamilies() {
-  return {&Pic18FamilyRow(), &DsPic30FamilyRow(), &kPic12Row,
+  return {&Pic18FamilyRow(), &DsPic30FamilyRow(), &Pic12FamilyRow(),
           &kPic10Row,        &kTiny1xRow,         &AvrFamilyRow()};
 }
 

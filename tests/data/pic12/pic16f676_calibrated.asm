@@ -1,0 +1,27 @@
+; PIC16F676: start-up code that fetches the factory oscillator calibration (the RETLW at the last
+; program word), puts it into OSCCAL and keeps a copy at 0x20; configuration, ID words and EEPROM
+; data as a project carries them.
+        list    p=16f676
+        include <p16f676.inc>
+
+        __config _INTRC_OSC_NOCLKOUT & _WDT_OFF & _PWRTE_ON & _MCLRE_OFF & _BODEN & _CP_OFF & _CPD_OFF
+        __idlocs 0x7676
+
+        org     0x000
+        bsf     STATUS, RP0
+        call    0x3FF
+        movwf   OSCCAL
+        bcf     STATUS, RP0
+        movwf   0x20
+loop:
+        goto    loop
+
+; A placeholder at the calibration address, as some project templates carry: the chip's own
+; value must win over it.
+        org     0x3FF
+        retlw   0x00
+
+        org     0x2100
+        de      0x11, 0x22, "16f676"
+
+        end
