@@ -3,7 +3,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export VELMORA_BUILD_DIR=${VELMORA_BUILD_DIR:-$root/build}
-export VELMORA_CMAKE_ARGS="-DVELMORA_WERROR=ON ${VELMORA_CMAKE_ARGS:-}"
 "$root/scripts/build.sh"
 cd "$VELMORA_BUILD_DIR"
 ctest --output-on-failure -j"$(nproc)" "$@"
