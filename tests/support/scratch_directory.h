@@ -15,8 +15,8 @@ inline std::filesystem::path ScratchDirectory(const std::string& prefix) {
   for (char& c : name) {
     if (c == '/') c = '_';
   }
-  const auto dir = std::filesystem::temp_directory_path() /
-                   (prefix + std::to_string(::getpid()) + "-" + name);
+  const auto dir =
+      std::filesystem::temp_directory_path() / (prefix + std::to_string(::getpid()) + "-" + name);
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;
