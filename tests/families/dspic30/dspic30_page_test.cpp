@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
+#include <QFile>
 #include <QLineEdit>
 #include <QTest>
 #include <future>
@@ -358,6 +360,27 @@ TEST_F(DsPic30PageTest, VerifyShowsTheConfigurationOfTheFileAsLoaded) {
   EXPECT_TRUE(Logged(QStringLiteral("Error found in Configuration at address 0x00")));
   EXPECT_EQ(Page().ComboBox(kPrimaryOscillator)->currentIndex(), 3);
   EXPECT_EQ(Doc().optionSelections[DSPIC30FPR], 3);
+}
+
+// The page timer watches the dsPIC30 file: a change on disk is announced as "New Software".
+TEST_F(DsPic30PageTest, AChangedDsPic30FileIsAnnouncedAsNewSoftware) {
+  Start();
+  Show(kDsPic30Page);
+  const QString path = SaveHex(MakeProgram(), QStringLiteral("motor.hex"));
+  auto age = [&path](int seconds) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(seconds),
+                                 QFileDevice::FileModificationTime));
+  };
+  age(-60);
+  Browse(path);
+  Doc().progressBar.SetCaption("Success");
+  Page().OnPageTimer();
+  EXPECT_EQ(Doc().progressBar.State().caption, "Success");
+  age(0);
+  Page().OnPageTimer();
+  EXPECT_EQ(Doc().progressBar.State().caption, "New Software");
 }
 
 TEST_F(DsPic30PageTest, EraseIdDoesNothing) {
