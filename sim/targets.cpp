@@ -2,6 +2,7 @@
 
 #include "dspic30/dspic30_target.h"
 #include "memory/catalogue.h"
+#include "pic10/pic10_target.h"
 #include "pic12/pic12_target.h"
 #include "pic18/pic18_target.h"
 #include "scripted_target.h"
@@ -23,6 +24,7 @@ constexpr TargetModel kModels[] = {
     {.name = "pic18", .claims = ClaimsPic18, .make = MakePic18},
     {.name = "dspic30", .claims = ClaimsDsPic30, .make = MakeDsPic30},
     {.name = "pic12", .claims = ClaimsPic12, .make = MakePic12},
+    {.name = "pic10", .claims = ClaimsPic10, .make = MakePic10},
     {.name = "scripted", .claims = ClaimsAny, .make = MakeScripted},
 };
 
