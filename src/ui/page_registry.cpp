@@ -2,6 +2,8 @@
 
 #include "families/family_row.h"
 #include "ui/base_view.h"
+#include "ui/pic10/pic10_pages.h"
+#include "ui/pic12/pic12_pages.h"
 #include "ui/pic18/pic18_pages.h"
 
 namespace velmora {
@@ -10,7 +12,7 @@ namespace {
 
 std::map<int, ViewFactory> ProgramPages() {
   std::map<int, ViewFactory> pages{{kStartPage, MakePage<CBaseView>}};
-  for (std::span<const PageRow> family : {Pic18Pages()}) {
+  for (std::span<const PageRow> family : {Pic18Pages(), Pic12Pages(), Pic10Pages()}) {
     for (const PageRow& row : family) pages[row.viewType] = row.make;
   }
   return pages;
