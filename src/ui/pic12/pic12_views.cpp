@@ -148,7 +148,6 @@ void CPIC12View::OnCommand(int id) {
 
 void CPIC12View::OnHexFileLoaded(const std::string& path) {
   CqelDoc& doc = Frame().Doc();
-  CollectSettings();
   if (!ReadHexFile(doc.programmer->fileImage, path, doc.Prompt())) return;
   static_cast<CPic12Operations&>(OperationsOf(doc, Pic12FamilyRow())).TakeConfigurationFromFile();
   ShowSettings();
