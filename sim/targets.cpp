@@ -3,6 +3,7 @@
 #include "avr/avr_target.h"
 #include "dspic30/dspic30_target.h"
 #include "memory/catalogue.h"
+#include "pic10/pic10_target.h"
 #include "pic12/pic12_target.h"
 #include "pic18/pic18_target.h"
 #include "scripted_target.h"
@@ -25,6 +26,7 @@ constexpr TargetModel kModels[] = {
     {.name = "dspic30", .claims = ClaimsDsPic30, .make = MakeDsPic30},
     {.name = "avr", .claims = ClaimsAvr, .make = MakeAvr},
     {.name = "pic12", .claims = ClaimsPic12, .make = MakePic12},
+    {.name = "pic10", .claims = ClaimsPic10, .make = MakePic10},
     {.name = "scripted", .claims = ClaimsAny, .make = MakeScripted},
 };
 

@@ -143,8 +143,12 @@ std::vector<Subcommand> CollectSubcommands() {
                        : (it->help.empty() ? "" : it->help + "; ") + choice + ": " + command.help;
       }
       for (const FamilyCliOption& option : row->cliOptions) {
-        if (OptionApplies(option, command) &&
-            std::ranges::find(it->familyOptions, &option) == it->familyOptions.end()) {
+        // Families may share an option name ("--config-word"): one option on the command
+        // line, applied by the family chosen.
+        const auto sameName = [&option](const FamilyCliOption* o) {
+          return std::string_view(o->name) == option.name;
+        };
+        if (OptionApplies(option, command) && std::ranges::none_of(it->familyOptions, sameName)) {
           it->familyOptions.push_back(&option);
         }
       }

@@ -9,6 +9,7 @@
 #include "engine/cqel_doc.h"
 #include "families/avr/avr_family.h"
 #include "families/dspic30/dspic30_family.h"
+#include "families/pic10/pic10_family.h"
 #include "families/pic12/pic12_family.h"
 #include "families/pic18/pic18_family.h"
 
@@ -20,18 +21,6 @@ WriterExtents BytesExtents(const DeviceDescriptor& device) {
   return {device.programSize, device.eepromSize};
 }
 
-// PIC10F20x: the whole 4096-word space, so that the configuration word at 0x1FFE is kept.
-WriterExtents Pic10Extents(const DeviceDescriptor&) {
-  return {8192, 0};
-}
-
-const FamilyRow kPic10Row{.family = Family::kPic10,
-                          .name = FamilyName(Family::kPic10),
-                          .title = "PIC10F20x",
-                          .catalogue = nullptr,
-                          .startButtonId = 1147,
-                          .startButtonText = "PIC 10",
-                          .hexExtents = Pic10Extents};
 const FamilyRow kTiny1xRow{.family = Family::kTiny1x,
                            .name = FamilyName(Family::kTiny1x),
                            .title = "ATtiny11/12",
@@ -43,7 +32,7 @@ const FamilyRow kTiny1xRow{.family = Family::kTiny1x,
 // The program's families, in the order of the start page's buttons.
 std::vector<const FamilyRow*> ProgramFamilies() {
   return {&Pic18FamilyRow(), &DsPic30FamilyRow(), &Pic12FamilyRow(),
-          &kPic10Row,        &kTiny1xRow,         &AvrFamilyRow()};
+          &Pic10FamilyRow(), &kTiny1xRow,         &AvrFamilyRow()};
 }
 
 std::vector<const FamilyRow*>& Rows() {

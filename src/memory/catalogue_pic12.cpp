@@ -19,13 +19,14 @@ const Pic12Device kPic12Devices[kPic12DeviceRows + 1] = {
     // clang-format on
 };
 
-// Types 2 and 3 span 50 words more than 0 and 1 (the backup area beyond program memory); their
-// names say they are not for programming.
+// The parts' sizes split 200/204 (256 words) from 202/206 (512 words), as the makers' data
+// sheet and gputils give them. Types 2 and 3 span 50 words more than 0 and 1 (the ID words and
+// the backup calibration word beyond program memory); they are for reading and verifying only.
 const Pic10Type kPic10Types[kPic10TypeCount] = {
-    {.name = "PIC10F200/202", .programSize = 256},
-    {.name = "PIC10F204/206", .programSize = 512},
-    {.name = "PIC10F200/202 (DON'T USE FOR PROGRAMMING !!!)", .programSize = 306},
-    {.name = "PIC10F204/206 (DON'T USE FOR PROGRAMMING !!!)", .programSize = 562},
+    {.name = "PIC10F200/204", .programSize = 256},
+    {.name = "PIC10F202/206", .programSize = 512},
+    {.name = "PIC10F200/204 (DON'T USE FOR PROGRAMMING !!!)", .programSize = 306},
+    {.name = "PIC10F202/206 (DON'T USE FOR PROGRAMMING !!!)", .programSize = 562},
 };
 
 namespace {

@@ -3,6 +3,8 @@
 #include "families/family_row.h"
 #include "ui/base_view.h"
 #include "ui/dspic30/dspic30_pages.h"
+#include "ui/pic10/pic10_pages.h"
+#include "ui/pic12/pic12_pages.h"
 #include "ui/pic18/pic18_pages.h"
 
 namespace velmora {
@@ -11,7 +13,7 @@ namespace {
 
 std::map<int, ViewFactory> ProgramPages() {
   std::map<int, ViewFactory> pages{{kStartPage, MakePage<CBaseView>}};
-  for (std::span<const PageRow> family : {Pic18Pages(), DsPic30Pages()}) {
+  for (std::span<const PageRow> family : {Pic18Pages(), DsPic30Pages(), Pic12Pages(), Pic10Pages()}) {
     for (const PageRow& row : family) pages[row.viewType] = row.make;
   }
   return pages;

@@ -212,9 +212,9 @@ std::vector<std::string> PartsOfType(const std::string& typeName) {
   return parts;
 }
 
-// Parts whose offered type has another size than the part: to be emptied when the PIC10 types
-// name real parts.
-const std::set<std::string> kPic10PartsOfferedWithAnotherSize = {"PIC10F202", "PIC10F204"};
+// Parts whose offered type has another size than the part: none, since the types pair the parts
+// of one size.
+const std::set<std::string> kPic10PartsOfferedWithAnotherSize = {};
 
 TEST(CatalogueAgainstGputils, Pic10PartsAndTheTypesOfferedForThem) {
   if (!GputilsInstalled()) GTEST_SKIP() << "gputils is not installed";

@@ -276,10 +276,10 @@ TEST_F(CatalogueTest, Pic10TypesOutsideTheListAreInvalid) {
     const char* name;
     int32_t programSize;
   } cases[] = {
-      {0, "PIC10F200/202", 256},
-      {1, "PIC10F204/206", 512},
-      {2, "PIC10F200/202 (DON'T USE FOR PROGRAMMING !!!)", 306},
-      {3, "PIC10F204/206 (DON'T USE FOR PROGRAMMING !!!)", 562},
+      {0, "PIC10F200/204", 256},
+      {1, "PIC10F202/206", 512},
+      {2, "PIC10F200/204 (DON'T USE FOR PROGRAMMING !!!)", 306},
+      {3, "PIC10F202/206 (DON'T USE FOR PROGRAMMING !!!)", 562},
       {4, "Invalid MCU", 0},
       {5, "Invalid MCU", 0},
       {-1, "Invalid MCU", 0},
@@ -708,10 +708,10 @@ TEST_F(CatalogueTest, FillDescriptorByNameActsLikeIdentificationInEveryFamily) {
     for (size_t i = 0; i < c.id.size(); ++i) EXPECT_EQ(image->deviceId[i], c.id[i]) << i;
   }
 
-  ASSERT_TRUE(FillDescriptorByName(*image, "PIC10F204/206"));
-  EXPECT_EQ(FamilyOfDevice("PIC10F204/206"), Family::kPic10);
+  ASSERT_TRUE(FillDescriptorByName(*image, "PIC10F202/206"));
+  EXPECT_EQ(FamilyOfDevice("PIC10F202/206"), Family::kPic10);
   EXPECT_EQ(image->family, Family::kPic10);
-  EXPECT_STREQ(image->deviceName, "PIC10F204/206");
+  EXPECT_STREQ(image->deviceName, "PIC10F202/206");
   EXPECT_EQ(image->programSize, 512);
 }
 

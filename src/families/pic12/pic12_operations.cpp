@@ -154,7 +154,11 @@ void CPic12Operations::RunPic12Sequence(OperationMode mode) {
 
   int failures = 0;
   if (mode == Program) {
-    if (software && device_.ErasePic12Program() == 0) failures |= kFlashFailed;
+    // The firmware reports whether the calibration read back as before its erase.
+    if (software && device_.ErasePic12Program() == 0) {
+      if (!doc_.LinkLost()) doc_.LogLine("!!! Calibration Values not restored !!!");
+      failures |= kFlashFailed;
+    }
     if (eeprom) device_.ErasePic12Eeprom();
     doc_.programmer->PowerOn();
     doc_.progressBar.SetCaption("Programming");

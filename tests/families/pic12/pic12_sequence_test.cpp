@@ -237,6 +237,16 @@ TEST_F(Pic12DocumentTest, VerifyReportsTheFirstDifferingWordAndEepromByte) {
   EXPECT_THAT(Log(), Contains("+++ Verification Failed +++"));
 }
 
+// A calibration word that does not come back after the erase (a stuck bit) fails the Program
+// with its own line.
+TEST_F(Pic12DocumentTest, CalibrationThatCannotBeWrittenBackFailsTheProgram) {
+  StartChip("PIC12F675", {{"calibration", "0x5C"},
+                          {"stuckBits", {{{"word", "0x3FF"}, {"bit", 0}, {"level", 1}}}}});
+  EXPECT_EQ(Program(Pic12Program("pic12f675")), OperationOutcome::kFailed);
+  EXPECT_THAT(Log(), Contains("!!! Calibration Values not restored !!!"));
+  EXPECT_THAT(Log(), Contains("+++ Programming Failed +++"));
+}
+
 TEST_F(Pic12DocumentTest, AbsentChipIsNotFound) {
   StartChip("PIC12F629", {{"absent", true}});
   EXPECT_EQ(Program(Pic12Program("pic12f629")), OperationOutcome::kDeviceNotFound);
