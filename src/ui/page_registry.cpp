@@ -1,6 +1,7 @@
 #include "ui/page_registry.h"
 
 #include "families/family_row.h"
+#include "ui/avr/avr_pages.h"
 #include "ui/base_view.h"
 #include "ui/pic18/pic18_pages.h"
 
@@ -10,7 +11,7 @@ namespace {
 
 std::map<int, ViewFactory> ProgramPages() {
   std::map<int, ViewFactory> pages{{kStartPage, MakePage<CBaseView>}};
-  for (std::span<const PageRow> family : {Pic18Pages()}) {
+  for (std::span<const PageRow> family : {Pic18Pages(), AvrPages()}) {
     for (const PageRow& row : family) pages[row.viewType] = row.make;
   }
   return pages;
