@@ -645,6 +645,7 @@ bool CAvrOperations::SaveReadImage() {
   if (eepromOutFile.empty()) return true;
   // The EEPROM as avr-objcopy writes a .eep file: its bytes from address 0.
   CMCUMemoryArchitecture eeprom;
+  eeprom.Clear();
   std::copy_n(chip.eeprom, file.eepromSize, eeprom.programMemory);
   eeprom.programSize = file.eepromSize;
   eeprom.eepromSize = 0;

@@ -54,11 +54,13 @@ TEST_P(AvrRealFileTest, ProgramVerifyAndReadBack) {
 
   // The chip's flash and EEPROM equal the files (srec_cmp on the state written as HEX).
   CMCUMemoryArchitecture image;
+  image.Clear();
   std::copy(chip.flash.begin(), chip.flash.begin() + f.flashBytes, image.programMemory);
   image.programSize = static_cast<int32_t>(f.flashBytes);
   const std::string chipFile = SaveImage(image, "chip.hex", image.programSize, 0);
   EXPECT_EQ(SrecCompare(AvrData(std::string(f.program) + ".hex"), chipFile, f.flashBytes), 0);
   CMCUMemoryArchitecture eeprom;
+  eeprom.Clear();
   std::copy(chip.eeprom.begin(), chip.eeprom.end(), eeprom.programMemory);
   const std::string eepromFile =
       SaveImage(eeprom, "chip.eep", static_cast<int32_t>(chip.eeprom.size()), 0);
