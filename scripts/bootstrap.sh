@@ -9,7 +9,7 @@ PACKAGES=(
   libftdi1-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   fonts-dejavu-core
-  gputils gcc-avr avr-libc binutils-avr srecord
+  gputils gcc-avr avr-libc binutils-avr srecord simavr
   xvfb xauth fonts-dejavu-core
 )
 
