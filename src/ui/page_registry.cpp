@@ -1,6 +1,7 @@
 #include "ui/page_registry.h"
 
 #include "families/family_row.h"
+#include "ui/avr/avr_pages.h"
 #include "ui/base_view.h"
 #include "ui/dspic30/dspic30_pages.h"
 #include "ui/pic10/pic10_pages.h"
@@ -13,7 +14,8 @@ namespace {
 
 std::map<int, ViewFactory> ProgramPages() {
   std::map<int, ViewFactory> pages{{kStartPage, MakePage<CBaseView>}};
-  for (std::span<const PageRow> family : {Pic18Pages(), DsPic30Pages(), Pic12Pages(), Pic10Pages()}) {
+  for (std::span<const PageRow> family :
+       {Pic18Pages(), DsPic30Pages(), Pic12Pages(), Pic10Pages(), AvrPages()}) {
     for (const PageRow& row : family) pages[row.viewType] = row.make;
   }
   return pages;

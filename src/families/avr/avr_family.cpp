@@ -6,6 +6,8 @@ namespace velmora {
 
 namespace {
 
+constexpr int kAvrPages[] = {kMegaPage, kMegaCompactPage};
+
 // Program memory and EEPROM in bytes, as the read sequence saves them.
 WriterExtents AvrExtents(const DeviceDescriptor& device) {
   return {device.programSize, device.eepromSize};
@@ -26,6 +28,7 @@ const FamilyRow& AvrFamilyRow() {
       .commands = AvrCommands(),
       .cliOptions = AvrCliOptions(),
       .makeOperations = MakeAvrOperations,
+      .pages = kAvrPages,
       .startButtonId = 1149,
       .startButtonText = "ATmega / ATtiny",
       .hexExtents = AvrExtents,

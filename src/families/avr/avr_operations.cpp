@@ -343,7 +343,7 @@ void CAvrOperations::RunAtmegaSequence(OperationMode mode) {
     if (mode == Read) {
       chip.Clear();
     } else {
-      CalibrationStep(mode);
+      CalibrationStep(mode, expected);
     }
     doc_.SetProgressPhase(0, 0);
     if (mode == Program) {
@@ -416,7 +416,7 @@ void CAvrOperations::RunAtmegaSequence(OperationMode mode) {
   CloseAvrCycle(true);
 }
 
-void CAvrOperations::CalibrationStep(OperationMode mode) {
+void CAvrOperations::CalibrationStep(OperationMode mode, const AvrFuseBytes& fuses) {
   CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
   CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
   const int copy = doc_.atmegaCopyCalibrationByte;
@@ -425,7 +425,13 @@ void CAvrOperations::CalibrationStep(OperationMode mode) {
   device_.ReadFlashRange(file.programSize - 2, file.programSize);
   if (copy == 0) return;
   const AvrDevice& row = *device_.Row();
-  const int n = row.calibrationMap[std::clamp(doc_.optionSelections[MEGACKSEL], 0, 15)];
+  // The clock source the chip runs from after this cycle: the low fuse it gets (or keeps).
+  int cksel = 0;
+  const std::vector<AvrFuseBit> bits = AvrOptionBits(file.deviceName, MEGACKSEL);
+  for (size_t k = 0; k < bits.size(); ++k) {
+    cksel |= ((fuses[bits[k].byte] >> bits[k].bit) & 1) << k;
+  }
+  const int n = row.calibrationMap[cksel & 0x0F];
   const int32_t* cal = chip.configuration + 4;
   if (copy >= 1 && copy <= 3 && n < 0) {
     doc_.LogLine("No calibration byte copied, because current clock source does not require it.");
@@ -645,6 +651,7 @@ bool CAvrOperations::SaveReadImage() {
   if (eepromOutFile.empty()) return true;
   // The EEPROM as avr-objcopy writes a .eep file: its bytes from address 0.
   CMCUMemoryArchitecture eeprom;
+  eeprom.Clear();
   std::copy_n(chip.eeprom, file.eepromSize, eeprom.programMemory);
   eeprom.programSize = file.eepromSize;
   eeprom.eepromSize = 0;

@@ -101,7 +101,7 @@ class CAvrOperations final : public IFamilyOperations {
   int EepromStep(OperationMode mode, int& partsRead);
   int FuseStep(OperationMode mode, const AvrFuseBytes& expected, bool writeFuses, int& partsRead);
   bool SaveReadImage();
-  void CalibrationStep(OperationMode mode);
+  void CalibrationStep(OperationMode mode, const AvrFuseBytes& fuses);
   bool Option(int id) const { return doc_.optionSelections[id] != 0; }
 
   CqelDoc& doc_;

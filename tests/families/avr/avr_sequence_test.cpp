@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "avr_fixture.h"
 #include "memory/intel_hex.h"
@@ -18,12 +20,18 @@ struct RealFile {
   uint32_t flashBytes;         // what the catalogue uses
   std::vector<uint8_t> fuses;  // what avr-gcc put in the fuse and lock sections
   uint8_t lock;
+  const char* output;  // what simavr shows of the running program
 };
 
 const RealFile kRealFiles[] = {
-    {"ATmega8", "atmega8", 8192, {0xE4, 0xD9, 0xFF}, 0xFF},
-    {"ATmega2560/V", "atmega2560", 131072, {0xE2, 0xD9, 0xFD}, 0xFF},
-    {"ATtiny85", "attiny85", 8192, {0xE2, 0xDF, 0xFF}, 0xFF},
+    {"ATmega8", "atmega8", 8192, {0xE4, 0xD9, 0xFF}, 0xFF, "Velmora ATmega8: from EEPROM."},
+    {"ATmega2560/V",
+     "atmega2560",
+     131072,
+     {0xE2, 0xD9, 0xFD},
+     0xFF,
+     "Velmora ATmega2560 above 64K: EEPROM of the 2560."},
+    {"ATtiny85", "attiny85", 8192, {0xE2, 0xDF, 0xFF}, 0xFF, "Loaded 2 section of ihex"},
 };
 
 class AvrRealFileTest : public AvrDocumentTest, public ::testing::WithParamInterface<RealFile> {};
@@ -35,6 +43,24 @@ int SrecCompare(const std::string& a, const std::string& b, uint32_t size) {
   const std::string command =
       "srec_cmp " + a + " -intel" + range + " " + b + " -intel" + range + " >/dev/null 2>&1";
   return std::system(command.c_str());
+}
+
+// Runs flash and EEPROM files in simavr (the EEPROM where simavr's HEX loader expects it, the
+// flash as one block) and returns what it printed, the UART output included.
+std::string RunInSimavr(const std::filesystem::path& dir, const std::string& mcu,
+                        const std::string& flash, const std::string& eeprom, uint32_t size,
+                        uint32_t eepromSize) {
+  const std::string combined = (dir / "simavr.hex").string();
+  const std::string output = (dir / "simavr.txt").string();
+  const std::string n = std::to_string(size), e = std::to_string(eepromSize);
+  const std::string command = "srec_cat " + flash + " -intel -crop 0 " + n + " -fill 0xFF 0 " + n +
+                              " " + eeprom + " -intel -crop 0 " + e + " -fill 0xFF 0 " + e +
+                              " -offset 0x810000 -o " + combined +
+                              " -intel && timeout 20 simavr -m " + mcu + " -f 8000000 " + combined +
+                              " >" + output + " 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  std::ifstream in(output);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
 TEST_P(AvrRealFileTest, ProgramVerifyAndReadBack) {
@@ -54,11 +80,13 @@ TEST_P(AvrRealFileTest, ProgramVerifyAndReadBack) {
 
   // The chip's flash and EEPROM equal the files (srec_cmp on the state written as HEX).
   CMCUMemoryArchitecture image;
+  image.Clear();
   std::copy(chip.flash.begin(), chip.flash.begin() + f.flashBytes, image.programMemory);
   image.programSize = static_cast<int32_t>(f.flashBytes);
   const std::string chipFile = SaveImage(image, "chip.hex", image.programSize, 0);
   EXPECT_EQ(SrecCompare(AvrData(std::string(f.program) + ".hex"), chipFile, f.flashBytes), 0);
   CMCUMemoryArchitecture eeprom;
+  eeprom.Clear();
   std::copy(chip.eeprom.begin(), chip.eeprom.end(), eeprom.programMemory);
   const std::string eepromFile =
       SaveImage(eeprom, "chip.eep", static_cast<int32_t>(chip.eeprom.size()), 0);
@@ -81,6 +109,16 @@ TEST_P(AvrRealFileTest, ProgramVerifyAndReadBack) {
                         static_cast<uint32_t>(chip.eeprom.size())),
             0);
   EXPECT_EQ(Chip().fuses, chip.fuses);  // Read and Verify left the fuses as they were
+
+  // The read-back program behaves in simavr as the one avr-gcc built.
+  const auto eepromSize = static_cast<uint32_t>(chip.eeprom.size());
+  const std::string original =
+      RunInSimavr(dir_, f.program, AvrData(std::string(f.program) + ".hex"),
+                  AvrData(std::string(f.program) + ".eep"), f.flashBytes, eepromSize);
+  const std::string readBack =
+      RunInSimavr(dir_, f.program, readFile, readEeprom, f.flashBytes, eepromSize);
+  EXPECT_EQ(readBack, original);
+  EXPECT_NE(original.find(f.output), std::string::npos) << original;
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, AvrRealFileTest, ::testing::ValuesIn(kRealFiles),
@@ -290,6 +328,52 @@ TEST_F(AvrDocumentTest, AnUnplugSweepOverAProgramNeverEndsInSuccess) {
     EXPECT_NE(outcome, OperationOutcome::kSuccess) << "cut after " << cut;
     EXPECT_FALSE(Logged("*** Finished Successfully ***")) << cut;
   }
+}
+
+}  // namespace
+}  // namespace velmora::testing
+
+namespace velmora::testing {
+namespace {
+
+TEST_F(AvrDocumentTest, TheFullProgrammerIsUsedWhateverThePic18PageLeftOn) {
+  StartAvr("ATmega8");
+  doc_->usesMiniProgrammer = 1;  // "Update Programmer" left on for PIC18
+  EXPECT_EQ(RunAvr(AvrCommand::kIdentify), OperationOutcome::kSuccess);
+  EXPECT_TRUE(Logged("Type: ATmega8     Flash 8k, EEPROM 512, RAM 1024"));
+  EXPECT_EQ(doc_->usesMiniProgrammer, 1);
+}
+
+TEST_F(AvrDocumentTest, TheCalibrationByteTheClockSourceNeedsGoesToTheEndOfFlash) {
+  StartAvr("ATmega8", {{"calibration", "A1 A2 A3 A4"}});
+  doc_->atmegaSpeed = 2;
+  doc_->atmegaCopyCalibrationByte = 1;
+  ASSERT_EQ(RunFile(AvrCommand::kProgram, "atmega8"), OperationOutcome::kSuccess);
+  // The file's fuses select CKSEL 0100 (RC 8 MHz): the fourth calibration byte.
+  EXPECT_TRUE(Logged("4. Calibration Byte (161, 162, 163, 164) copied to the end of Flash Memory."))
+      << ::testing::PrintToString(Log());
+  EXPECT_EQ(Chip().flash[8191], 0xA4);
+}
+
+TEST_F(AvrDocumentTest, AClockSourceWithoutCalibrationCopiesNothing) {
+  StartAvr("ATmega8", {{"fuses", "EF D9 FF"}, {"crystalHz", 8e6}});
+  doc_->atmegaSpeed = 2;
+  doc_->atmegaCopyCalibrationByte = 1;
+  doc_->ignoreConfigFromFile = 1;  // the options: taken from the chip, CKSEL 1111
+  ASSERT_EQ(RunFile(AvrCommand::kProgram, "atmega8"), OperationOutcome::kSuccess);
+  EXPECT_TRUE(
+      Logged("No calibration byte copied, because current clock source does not require it."));
+  EXPECT_EQ(Chip().flash[8191], 0xFF);
+}
+
+TEST_F(AvrDocumentTest, ASpeedAdaptationWithoutConfigurationUpdateRestoresTheFuses) {
+  StartAvr("ATmega8", {{"fuses", "E9 D9 FF"}, {"crystalHz", 32768}});
+  doc_->atmegaSpeed = 0;
+  doc_->enableConfigurationUpdate = 0;
+  ASSERT_EQ(RunFile(AvrCommand::kProgram, "atmega8"), OperationOutcome::kSuccess)
+      << ::testing::PrintToString(Log());
+  EXPECT_TRUE(Logged("Configuration successfully programmed."));
+  EXPECT_EQ(Chip().fuses[0], 0xE9);
 }
 
 }  // namespace

@@ -1,0 +1,128 @@
+// The ATmega pages: the fuse and lock options each device offers, list index = field value, the
+// compact page, and on the simulated chip what a configuration read shows and what the page asks
+// before writing fuses that would lock the programmer out.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
+#include "families/avr/config_avr.h"
+#include "sim/client/sim_client.h"
+#include "ui/avr/avr_views.h"
+#include "ui/control_ids.h"
+#include "ui/cqel_app.h"
+#include "ui/gui_test_support.h"
+#include "ui/main_frame.h"
+
+namespace velmora {
+namespace {
+
+int ControlOf(OptionId option) {
+  for (const AvrOptionControl& control : AvrOptionControls()) {
+    if (control.option == option) return control.id;
+  }
+  return 0;
+}
+
+class AvrPageTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(app_.InitInstance(env_.Start(QStringLiteral("ATmega8")))); }
+  CAtmelMegaView& Show(std::string_view device, const OptionSelections& options) {
+    app_.MainFrame().SwitchView(kMegaPage);
+    auto& page = static_cast<CAtmelMegaView&>(*app_.MainFrame().ActiveView());
+    page.ShowAvrDevice(device, options);
+    return page;
+  }
+  CBaseView& Page() { return *app_.MainFrame().ActiveView(); }
+  void Finish() {
+    app_.Document().WaitForOperation();
+    for (int i = 0; i < 10; ++i) QApplication::processEvents();
+  }
+
+  GuiTestEnvironment env_;
+  CqelApp app_;
+};
+
+TEST_F(AvrPageTest, ShowsExactlyTheOptionsTheDeviceOffers) {
+  OptionSelections options;
+  std::fill(std::begin(options), std::end(options), 0);
+  for (const char* device :
+       {"ATmega8", "ATmega2560/V", "ATtiny13(V)", "ATtiny26(L)", "ATmega162"}) {
+    CAtmelMegaView& page = Show(device, options);
+    const std::span<const int> offered = AvrDeviceOptions(device);
+    for (const AvrOptionControl& control : AvrOptionControls()) {
+      const bool expected = std::ranges::find(offered, int(control.option)) != offered.end();
+      EXPECT_EQ(!page.Control(control.id)->isHidden(), expected)
+          << device << " " << kOptionNames[control.option];
+    }
+  }
+  CAtmelMegaView& page = Show("Unknown Device", options);
+  for (const AvrOptionControl& control : AvrOptionControls()) {
+    EXPECT_TRUE(page.Control(control.id)->isHidden()) << kOptionNames[control.option];
+  }
+}
+
+TEST_F(AvrPageTest, ListIndexIsTheFieldValueAndTickedIsProgrammed) {
+  OptionSelections options;
+  std::fill(std::begin(options), std::end(options), 0);
+  options[MEGACKSEL] = 4;
+  options[MEGABODLEVEL] = 5;
+  options[MEGAEESAVE] = 1;
+  CAtmelMegaView& page = Show("ATmega2560/V", options);
+  QComboBox* clock = page.ComboBox(ControlOf(MEGACKSEL));
+  EXPECT_EQ(clock->count(), 16);
+  EXPECT_EQ(clock->currentText(), QStringLiteral("CKSEL 0100"));
+  EXPECT_EQ(page.ComboBox(ControlOf(MEGABODLEVEL))->count(), 8);
+  EXPECT_EQ(page.ComboBox(ControlOf(MEGABODLEVEL))->currentIndex(), 5);
+  EXPECT_TRUE(page.CheckBox(ControlOf(MEGAEESAVE))->isChecked());
+  EXPECT_FALSE(page.CheckBox(ControlOf(MEGALB1))->isChecked());
+
+  page.ComboBox(ControlOf(MEGACKSEL))->setCurrentIndex(2);
+  page.CheckBox(ControlOf(MEGALB1))->setChecked(true);
+  page.CollectSettings();
+  EXPECT_EQ(app_.Document().optionSelections[MEGACKSEL], 2);
+  EXPECT_EQ(app_.Document().optionSelections[MEGALB1], 1);
+  EXPECT_EQ(EncodeAvrFuses("ATmega2560/V", app_.Document().optionSelections)[3] & 0x01, 0);
+}
+
+TEST_F(AvrPageTest, TheCompactPageStaysOnTopAndLeadsBack) {
+  app_.MainFrame().SwitchView(kMegaPage);
+  EXPECT_EQ(app_.MainFrame().size(), QSize(800, 692));
+  Page().Button(ctl::kCompactPage)->click();
+  EXPECT_EQ(app_.MainFrame().CurrentViewType(), kMegaCompactPage);
+  EXPECT_TRUE(app_.MainFrame().windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_NE(Page().Button(ctl::kProgram), nullptr);
+  EXPECT_EQ(Page().Button(ctl::kIdentify)->text(), QStringLiteral("R"));
+  Page().Button(ctl::kHome)->click();
+  EXPECT_EQ(app_.MainFrame().CurrentViewType(), kMegaPage);
+  EXPECT_FALSE(app_.MainFrame().windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST_F(AvrPageTest, ConfigurationReadShowsTheChipsFusesAndDangerousOnesAreAsked) {
+  app_.MainFrame().SwitchView(kMegaPage);
+  Page().Button(ctl::kReadConfiguration)->click();
+  Finish();
+  EXPECT_EQ(app_.Document().lastOutcome, OperationOutcome::kSuccess);
+  // The simulated ATmega8 leaves the factory with fuse low E1: CKSEL 0001, SUT 10.
+  EXPECT_FALSE(Page().Control(ControlOf(MEGACKSEL))->isHidden());
+  EXPECT_EQ(Page().ComboBox(ControlOf(MEGACKSEL))->currentIndex(), 1);
+  EXPECT_EQ(Page().ComboBox(ControlOf(MEGASUT))->currentIndex(), 2);
+  EXPECT_FALSE(Page().CheckBox(ControlOf(MEGALB1))->isChecked());
+
+  // Ticking LB1 and programming from the options asks first; "No" writes nothing.
+  Page().Edit(ctl::kHexFileEdit)->setText(QStringLiteral(VELMORA_AVR_DATA "/atmega8.hex"));
+  app_.Document().ignoreConfigFromFile = 1;
+  Page().CheckBox(ControlOf(MEGALB1))->setChecked(true);
+  env_.prompt.ClearRecords();
+  env_.prompt.QueueAnswer(Answer::No);
+  Page().Button(ctl::kProgram)->click();
+  Finish();
+  ASSERT_FALSE(env_.prompt.Records().empty());
+  EXPECT_EQ(env_.prompt.Records().back().caption, "Fuse Safety Check");
+  EXPECT_NE(app_.Document().lastOutcome, OperationOutcome::kSuccess);
+}
+
+}  // namespace
+}  // namespace velmora
