@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "engine/text_format.h"
 #include "link/pic_vortang.h"
 #include "link/programmer_identity.h"
 
@@ -185,6 +186,23 @@ bool CqelDoc::OpenOperationLink() {
 void CqelDoc::CloseOperationLink() {
   programmer->Close();
   if (trace == 1) StartTracing();
+}
+
+bool CqelDoc::ConfirmDataInsideDevice(std::span<const DeviceRange> deviceRanges,
+                                      const char* action) {
+  const CMCUMemoryArchitecture& file = programmer->fileImage;
+  const DataOutside outside = FindDataOutside(file, deviceRanges);
+  if (outside.bytes == 0) return true;
+  const std::string where = Printf("%llu bytes of the HEX file lie outside the %s: %s",
+                                   static_cast<unsigned long long>(outside.bytes), file.deviceName,
+                                   DescribeRuns(outside).c_str());
+  LogLine("+++ " + where + " +++");
+  const Answer answer =
+      prompt_.MessageBox(where + ".\nThe device cannot hold them. " + action + " the rest anyway?",
+                         "Data Outside Device", mb::kYesNo | mb::kInfoAlert);
+  if (answer != Answer::Yes) return false;
+  LogLine("Data outside the device left out, as confirmed");
+  return true;
 }
 
 bool CqelDoc::LinkLost() const {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "engine/document_settings.h"
@@ -15,6 +16,7 @@
 #include "engine/operation_log.h"
 #include "engine/operation_runner.h"
 #include "engine/progress_bar.h"
+#include "memory/device_ranges.h"
 #include "memory/family.h"
 #include "platform/clock.h"
 #include "platform/user_prompt.h"
@@ -142,6 +144,12 @@ class CqelDoc : public DocumentSettings {
   bool OpenOperationLink();
   // Closes the link and resumes tracing.
   void CloseOperationLink();
+  // After identification and before anything is erased or written: data of the file image that
+  // the identified device cannot hold (outside `deviceRanges`, the family row's ranges of the
+  // device) is logged with its amount and place; the command goes on only when the user
+  // confirms (`action`, "Program" or "Verify", names it in the question). True when nothing
+  // lies outside or the user said Yes.
+  bool ConfirmDataInsideDevice(std::span<const DeviceRange> deviceRanges, const char* action);
   // True when the programmer stopped answering during the current cycle.
   bool LinkLost() const;
 

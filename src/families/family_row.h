@@ -6,9 +6,11 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "engine/family_operations.h"
 #include "memory/catalogue.h"
+#include "memory/device_ranges.h"
 #include "memory/family.h"
 
 namespace velmora {
@@ -87,6 +89,10 @@ struct FamilyRow {
   // Where the family keeps the settings of the shared command-line options; nullptr: the
   // document's general settings.
   FamilySettings (*settings)(CqelDoc& doc) = nullptr;
+  // Where a device of the family keeps its data in a HEX file. Program, Verify and Update pass
+  // them to CqelDoc::ConfirmDataInsideDevice after identification, so that data the device
+  // cannot hold is never dropped in silence.
+  std::vector<DeviceRange> (*deviceRanges)(const DeviceDescriptor& device) = nullptr;
 };
 
 }  // namespace velmora

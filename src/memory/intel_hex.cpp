@@ -237,7 +237,7 @@ class HexParser {
     return CheckSum() ? Step::Continue : Step::Fail;
   }
 
-  // Stores byte by byte. Bytes whose address lies in no window are dropped.
+  // Stores byte by byte. Bytes whose address lies in no window are only counted.
   bool StoreData(uint16_t offset, uint32_t count) {
     int32_t* cells = address_.Contiguous(offset, count)
                          ? CellsInOneWindow(image_, address_.At(offset, 0), count)
@@ -248,8 +248,8 @@ class HexParser {
       sum_ = static_cast<uint8_t>(sum_ + value);
       if (cells) {
         cells[i] = value;
-      } else {
-        image_.SetCell(address_.At(offset, i), value);
+      } else if (image_.SetCell(address_.At(offset, i), value) == kNoCell) {
+        image_.unplaced.Add(address_.At(offset, i));
       }
     }
     dataBytes_ += count;

@@ -21,12 +21,14 @@ CMCUMemoryArchitecture::~CMCUMemoryArchitecture() = default;
 
 void CMCUMemoryArchitecture::Clear() {
   std::fill_n(cells_.get(), TotalCells(), kBlankCell);
+  unplaced = {};
 }
 
 void CMCUMemoryArchitecture::CopyFrom(const CMCUMemoryArchitecture& source) {
   if (&source == this) return;
   std::copy_n(source.cells_.get(), TotalCells(), cells_.get());
   Descriptor() = source.Descriptor();
+  unplaced = source.unplaced;
 }
 
 int32_t* CMCUMemoryArchitecture::CellPointer(uint32_t address) {

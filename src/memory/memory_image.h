@@ -2,6 +2,7 @@
 // In-memory picture of one target: every cell of the Intel HEX address space that a device can
 // use, one byte per cell held as int32_t (-1 = no data), plus the descriptor of the device the
 // data belongs to. The cell block is allocated once with the image and never per access.
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -59,7 +60,8 @@ class CMCUMemoryArchitecture : public DeviceDescriptor {
   CMCUMemoryArchitecture(const CMCUMemoryArchitecture&) = delete;
   CMCUMemoryArchitecture& operator=(const CMCUMemoryArchitecture&) = delete;
 
-  // Sets every cell of every window and of dataMemory to -1; the descriptor stays.
+  // Sets every cell of every window and of dataMemory to -1 and forgets unplaced data; the
+  // descriptor stays.
   void Clear();
   // Copies every cell and the whole descriptor.
   void CopyFrom(const CMCUMemoryArchitecture& source);
@@ -72,6 +74,19 @@ class CMCUMemoryArchitecture : public DeviceDescriptor {
   int32_t ReadMaskedByte(uint32_t address) const;
   // Blank cells read as the lane mask, unmapped addresses as 0, data ANDed with the lane mask.
   int32_t ReadMaskedByteOrZero(uint32_t address) const;
+
+  // Data the HEX reader found at addresses of no window: kept out of the cells, but counted, so
+  // that a command can tell the user instead of dropping it in silence.
+  struct Unplaced {
+    uint64_t bytes = 0;
+    uint32_t first = 0;  // lowest and highest such address
+    uint32_t last = 0;
+    void Add(uint32_t address) {
+      first = bytes == 0 ? address : std::min(first, address);
+      last = bytes == 0 ? address : std::max(last, address);
+      ++bytes;
+    }
+  } unplaced;
 
   // The cell for an address, or nullptr when it lies in no window.
   int32_t* CellPointer(uint32_t address);

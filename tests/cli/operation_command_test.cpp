@@ -154,4 +154,19 @@ TEST_F(OperationCommandTest, DamagedFileIsRefusedWithWhatAndWhere) {
   EXPECT_THAT(run.out, HasSubstr("*** Programming PIC18F4550 ***"));
 }
 
+// Data the device cannot hold fails Program unless --yes confirms it.
+TEST_F(OperationCommandTest, DataOutsideTheDeviceNeedsYes) {
+  const std::string other = VELMORA_BINARY_DIR "/test-data/engine/pic18f8722_tables.hex";
+  ProcessResult run = Cli("program --hex " + other + " --simulate PIC18F4550");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(run.out, HasSubstr("+++ 66 bytes of the HEX file lie outside the PIC18F4550: "));
+  EXPECT_THAT(run.err, HasSubstr("[Data Outside Device] "));
+  EXPECT_THAT(run.err, HasSubstr("Program the rest anyway? -> no\n"));
+  EXPECT_THAT(run.out, Not(HasSubstr("Chip erased")));
+
+  run = Cli("--yes program --hex " + other + " --simulate PIC18F4550");
+  EXPECT_THAT(run.err, HasSubstr("Program the rest anyway? -> yes\n"));
+  EXPECT_THAT(run.out, HasSubstr("Data outside the device left out, as confirmed"));
+}
+
 }  // namespace

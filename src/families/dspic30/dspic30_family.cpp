@@ -1,5 +1,8 @@
 #include "families/dspic30/dspic30_family.h"
 
+#include <algorithm>
+
+#include "families/dspic30/dspic30_device.h"
 #include "families/dspic30/dspic30_operations.h"
 
 namespace velmora {
@@ -12,6 +15,16 @@ constexpr int kDsPic30Pages[] = {kDsPic30Page, kDsPic30BasicTestPage, kDsPic30Co
 // writer covers 2 x eepromSize cells.
 WriterExtents DsPic30Extents(const DeviceDescriptor& device) {
   return {4 * int64_t{device.programSize}, device.eepromSize};
+}
+
+// Program memory (four cells per instruction word), the EEPROM at the top of its window (four
+// cells per 16-bit word) and the configuration registers.
+std::vector<DeviceRange> DsPic30DeviceRanges(const DeviceDescriptor& device) {
+  const uint32_t eepromCells = 2 * static_cast<uint32_t>(std::max(0, device.eepromSize));
+  const MemoryWindow& eeprom = window::kDsPicEeprom;
+  return {{0, 4 * static_cast<uint32_t>(std::max(0, device.programSize))},
+          {eeprom.firstAddress + eeprom.cellCount - eepromCells, eepromCells},
+          {window::kDsPicConfiguration.firstAddress, kDsPic30ConfigCells}};
 }
 
 // The page's flags live among the option selections, its HEX file in its own setting.
@@ -47,6 +60,7 @@ const FamilyRow& DsPic30FamilyRow() {
       .startButtonText = "dsPIC 30",
       .hexExtents = DsPic30Extents,
       .settings = DsPic30Settings,
+      .deviceRanges = DsPic30DeviceRanges,
   };
   return row;
 }

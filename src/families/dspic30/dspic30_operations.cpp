@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "engine/text_format.h"
+#include "families/dspic30/dspic30_family.h"
 #include "link/pic_vortang.h"
 #include "memory/intel_hex.h"
 
@@ -101,6 +102,11 @@ void CDsPic30Operations::CloseCycle() {
   doc_.RefreshView();
 }
 
+bool CDsPic30Operations::DataFitsDevice(const char* action) {
+  const CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
+  return doc_.ConfirmDataInsideDevice(DsPic30FamilyRow().deviceRanges(file), action);
+}
+
 bool CDsPic30Operations::IdentifyTarget() {
   return device_.IdentifyDsPic() != 0 && doc_.programmer->fileImage.blockSize != 0;
 }
@@ -125,6 +131,12 @@ void CDsPic30Operations::RunDspic30Sequence(OperationMode mode) {
     return;
   }
   doc_.LogLine(std::string(texts.heading) + file.deviceName + " ***");
+  if (mode != Read && !DataFitsDevice(mode == Program ? "Program" : "Verify")) {
+    doc_.LogLine(texts.failed);
+    doc_.ShowFailure();
+    CloseCycle();
+    return;
+  }
   if (mode == Read) doc_.programmer->chipImage.Clear();
   // The options encode for the device found now: before identification the image may name no
   // device, and an all-zero configuration would protect the code.
@@ -515,6 +527,11 @@ void CDsPic30Operations::RunUpdateDspic30ProgramMemory() {
   const CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
   CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
   doc_.LogLine("*** Update Program Memory ***");
+  if (!DataFitsDevice("Update")) {
+    doc_.ShowFailure();
+    CloseCycle();
+    return;
+  }
   doc_.LogLine("Programming Flash memory...");
   doc_.progressBar.SetCaption("Flashing");
   doc_.SetProgressPhase(0, 500);

@@ -61,6 +61,9 @@ class CDsPic30Operations final : public IFamilyOperations {
   bool OpenCycle();
   void CloseCycle();
   bool IdentifyTarget();
+  // Data of the file the identified device cannot hold goes no further unless the user
+  // confirms; `action` names the command in the question.
+  bool DataFitsDevice(const char* action);
   bool Option(int id) const { return doc_.optionSelections[id] != 0; }
   int FlashStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);
   int EepromStep(OperationMode mode, bool chipErased, bool readsNothing, int& partsRead);

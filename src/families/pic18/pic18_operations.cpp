@@ -9,6 +9,7 @@
 #include "engine/cqel_doc.h"
 #include "engine/text_format.h"
 #include "families/pic18/config_pic18.h"
+#include "families/pic18/pic18_family.h"
 #include "memory/intel_hex.h"
 
 namespace velmora {
@@ -166,6 +167,11 @@ int CPic18Operations::LeavePic18ModeChecked(const char* checked) {
   return kLinkFailed;
 }
 
+bool CPic18Operations::DataFitsDevice(const char* action) {
+  const CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
+  return doc_.ConfirmDataInsideDevice(Pic18FamilyRow().deviceRanges(file), action);
+}
+
 // A device whose identification lost the link counts as not identified: nothing more can
 // reach it, and the lost link is what the user is told.
 bool CPic18Operations::IdentifyPic18Target() {
@@ -208,6 +214,12 @@ void CPic18Operations::RunPic18Sequence(OperationMode mode) {
     return;
   }
   doc_.LogLine(std::string(texts.heading) + file.deviceName + " ***");
+  if (mode != Read && !DataFitsDevice(mode == Program ? "Program" : "Verify")) {
+    doc_.LogLine(texts.failed);
+    doc_.ShowFailure();
+    ClosePic18Cycle();
+    return;
+  }
   if (mode == Read) doc_.programmer->chipImage.Clear();
   // Configuration bits from the options depend on the device; encode them for the device
   // found now, not the one the view last showed (a fresh start knows none and would write
@@ -717,6 +729,11 @@ void CPic18Operations::RunUpdatePic18ProgramMemory() {
   CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
   CMCUMemoryArchitecture& chip = doc_.programmer->chipImage;
   doc_.LogLine("*** Update Program Memory ***");
+  if (!DataFitsDevice("Update")) {
+    doc_.ShowFailure();
+    ClosePic18Cycle();
+    return;
+  }
   doc_.LogLine("Programming Flash memory...");
   doc_.progressBar.SetCaption("Flashing");
   doc_.SetProgressPhase(0, 500);

@@ -75,6 +75,9 @@ class CPic18Operations final : public IFamilyOperations {
   // data was checked) goes into the line of a link lost on the way out.
   int LeavePic18ModeChecked(const char* checked);
   bool IdentifyPic18Target();
+  // Data of the file the identified device cannot hold goes no further unless the user
+  // confirms; `action` names the command in the question.
+  bool DataFitsDevice(const char* action);
   // After a failed identification: a lost link is told as such (on the bar too when `onBar`);
   // true when it was.
   bool ReportLinkLostAtIdentification(bool onBar);

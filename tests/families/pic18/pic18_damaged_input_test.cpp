@@ -159,5 +159,48 @@ TEST_F(Pic18DamagedInputTest, ReaderRefusesAndNoCommandTouchesTheChip) {
   }
 }
 
+// Data the identified device cannot hold (a PIC18F8722 program in a PIC18F4550; bytes at an
+// address of no memory) reads as a file, but Program, Verify and Update report how many bytes
+// lie where and stop before erasing unless the user confirms.
+TEST_F(Pic18DamagedInputTest, DataOutsideTheDeviceIsReportedAndRefusedUnlessConfirmed) {
+  StartProgrammed();
+  const nlohmann::json programmed = TargetState();
+  const fs::path noWindow = Text(
+      dir_ / "no-window.hex", BlinkText().insert(0, ":02000004001FDB\r\n:0400100001020304E2\r\n"));
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {HexFile("pic18f8722_tables"),
+       "+++ 66 bytes of the HEX file lie outside the PIC18F4550: 0x008000-0x008013, "
+       "0x010040-0x010047, 0x01FFC0-0x01FFDD, 0xF003F8-0xF003FF +++"},
+      {noWindow.string(),
+       "+++ 4 bytes of the HEX file lie outside the PIC18F4550: 0x1F0010-0x1F0013 +++"},
+  };
+  for (const auto& [path, line] : files) {
+    SCOPED_TRACE(path);
+    // The reader takes the file: it is well-formed.
+    auto image = std::make_unique<CMCUMemoryArchitecture>();
+    EXPECT_EQ(ReadHexFile(*image, path, prompt_), 1);
+
+    doc_->hexFileName = path;
+    for (Pic18Command command :
+         {Pic18Command::kProgram, Pic18Command::kVerify, Pic18Command::kUpdate}) {
+      EXPECT_EQ(Run(command), OperationOutcome::kFailed);
+      EXPECT_THAT(Log(), ::testing::Contains(line));
+      ASSERT_EQ(prompt_.Records().size(), 1u);
+      EXPECT_EQ(prompt_.Records()[0].caption, "Data Outside Device");
+      EXPECT_THAT(prompt_.Records()[0].text, HasSubstr("the rest anyway?"));
+      EXPECT_EQ(doc_->lastOperationFailed, 1);
+    }
+    EXPECT_THAT(Log(), ::testing::Not(::testing::Contains("Verifying Flash memory...")));
+    EXPECT_EQ(TargetState(), programmed);
+  }
+
+  // Confirmed, the rest is programmed.
+  doc_->hexFileName = HexFile("pic18f8722_tables");
+  prompt_.QueueAnswer(Answer::Yes);
+  Run(Pic18Command::kProgram);
+  EXPECT_THAT(Log(), ::testing::Contains("Data outside the device left out, as confirmed"));
+  EXPECT_EQ(FromHex(TargetState()["program"].get<std::string>()).at(0), 0x80);
+}
+
 }  // namespace
 }  // namespace velmora::testing
