@@ -63,6 +63,7 @@ std::string ControlName(uint8_t byte) {
 FirmwareModel::FirmwareModel(const Scenario& scenario, ITarget& target, IFrameIo& link)
     : scenario_(scenario), target_(target), link_(link), processor_(&target) {
   lines_.externalPower = scenario.externalPower;
+  processor_.SetPcTakesBytes([this] { return link_.PcTakesBytes(); });
 }
 
 void FirmwareModel::Reply(std::span<const uint8_t> bytes) {
@@ -197,6 +198,10 @@ void FirmwareModel::RunProcessor() {
                              programmer_cpu::kCyclesPerMicrosecond);
     if (stop == ProgrammerProcessor::Stop::kSliceSpent) {
       Note("script code still running after " + std::to_string(processor_.cyclesRun()) + " cycles");
+      return;
+    }
+    if (stop == ProgrammerProcessor::Stop::kAsleep) {
+      if (processor_.cyclesRun() > 0) Note("script code put the processor to sleep");
       return;
     }
     if (stop != ProgrammerProcessor::Stop::kReturned) return;

@@ -17,6 +17,8 @@ class IFrameIo : public ITargetIo {
   virtual void RecordCommand(std::span<const uint8_t> bytes, const std::string& name) = 0;
   // Accounts the time the programmer's processor runs uploaded code, in microseconds.
   virtual void AddProcessorMicros(double micros) = 0;
+  // False while the PC's receive buffer is full (the FT232 then holds its flow control).
+  virtual bool PcTakesBytes() const = 0;
 
  protected:
   ~IFrameIo() = default;

@@ -44,6 +44,10 @@ SimulatedProgrammer::SimulatedProgrammer(Scenario scenario) : scenario_(std::mov
   const auto& state = scenario_.stateFile;
   if (!state.empty() && std::filesystem::exists(state)) {
     const nlohmann::json saved = ReadJsonFile(state);
+    // The programmer's flash keeps the uploaded script code whatever the target.
+    if (saved.contains("algorithmArea")) {
+      firmware_->processor().LoadArea(ParseHexBytes(saved["algorithmArea"].get<std::string>()));
+    }
     if (saved.value("device", "") == scenario_.device && saved.value("family", "") == family_) {
       target_->LoadState(saved.value("target", nlohmann::json::object()));
       Note("target state loaded from " + state);
@@ -299,6 +303,10 @@ FT_STATUS SimulatedProgrammer::Read(FT_HANDLE handle, void* buffer, uint32_t cou
     Note("read would wait for ever: no time-out set and the reply does not come");
   }
   if (returned) *returned = passed;
+  // Room in the PC's buffer again: code waiting on flow control goes on.
+  if (passed > 0 && scenario_.programmer == Scenario::Programmer::kFull && !BitBang()) {
+    firmware_->RunProcessor();
+  }
   return status;
 }
 
@@ -310,7 +318,14 @@ nlohmann::json SimulatedProgrammer::TranscriptJson() const {
 }
 
 nlohmann::json SimulatedProgrammer::StateJson() const {
-  return {{"device", scenario_.device}, {"family", family_}, {"target", target_->SaveState()}};
+  nlohmann::json state = {
+      {"device", scenario_.device}, {"family", family_}, {"target", target_->SaveState()}};
+  // The programmer's algorithm area, once script code was uploaded into it.
+  const std::vector<uint8_t> area = firmware_->processor().AreaContent();
+  if (std::ranges::any_of(area, [](uint8_t b) { return b != 0xFF; })) {
+    state["algorithmArea"] = FormatHexBytes(area.data(), area.size());
+  }
+  return state;
 }
 
 }  // namespace velmora::sim

@@ -52,6 +52,9 @@ class SimulatedProgrammer final : public IFrameIo {
   double MicrosPerSample() const override;
   void RecordCommand(std::span<const uint8_t> bytes, const std::string& name) override;
   void AddProcessorMicros(double micros) override { time_.processorMicros += micros; }
+  bool PcTakesBytes() const override { return readQueue_.size() < kPcReceiveBuffer; }
+  // What the FT232 and the driver hold for the PC before flow control stops the programmer.
+  static constexpr size_t kPcReceiveBuffer = 65536;
 
  private:
   struct Port {

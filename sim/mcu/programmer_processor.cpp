@@ -194,6 +194,24 @@ void ProgrammerProcessor::Call(uint16_t offset) {
   running_ = true;
 }
 
+std::vector<uint8_t> ProgrammerProcessor::AreaContent() const {
+  const auto flash = core_.program();
+  return {flash.begin() + kAreaStart, flash.begin() + kAreaEnd};
+}
+
+void ProgrammerProcessor::LoadArea(std::span<const uint8_t> content) {
+  const size_t count = std::min<size_t>(content.size(), kAreaEnd - kAreaStart);
+  std::copy_n(content.begin(), count, core_.program().begin() + kAreaStart);
+}
+
+// The flow-control wait of the send routines: BTFSC or BTFSS on PORTB,7 while the PC does not
+// take bytes.
+bool ProgrammerProcessor::WaitsForPc() const {
+  if (!pcTakesBytes_ || pcTakesBytes_()) return false;
+  const uint16_t opcode = core_.ProgramWord(core_.pc());
+  return opcode == 0xBE81 || opcode == 0xAE81;
+}
+
 bool ProgrammerProcessor::WaitsForByte() const {
   const uint32_t pc = core_.pc();
   return (pc == kReceiveEntry || pc == kReceiveEntry + 2) && core_.ReceivedWaiting() == 0;
@@ -215,7 +233,15 @@ ProgrammerProcessor::Stop ProgrammerProcessor::Run(ITargetIo& io, uint64_t slice
       stop = Stop::kWaitsForByte;
       break;
     }
-    if (core_.cycles() - start >= sliceCycles || core_.sleeping()) break;
+    if (WaitsForPc()) {
+      stop = Stop::kWaitsForPc;
+      break;
+    }
+    if (core_.sleeping()) {
+      stop = Stop::kAsleep;
+      break;
+    }
+    if (core_.cycles() - start >= sliceCycles) break;
     core_.Step();
     if (core_.HasSent()) io.Reply(core_.TakeSent());
   }
@@ -271,11 +297,12 @@ void ProgrammerProcessor::PinsChanged(int port, uint8_t, uint8_t, uint64_t cycle
 uint8_t ProgrammerProcessor::ReadPins(int port, uint8_t latch, uint8_t tris) {
   auto outputs = static_cast<uint8_t>(latch & ~tris);
   if (port == 1) {
-    // DATA released reads high unless the target pulls it low; PORTB,7 low: the PC takes
-    // bytes; the other inputs read low.
+    // DATA released reads high unless the target pulls it low; PORTB,7 low while the PC
+    // takes bytes; the other inputs read low.
     if (tris & 0x01) outputs |= 0x01;
     if (targetPullsData_) outputs &= ~0x01;
     outputs &= ~kFlowControlBit;
+    if ((tris & kFlowControlBit) && pcTakesBytes_ && !pcTakesBytes_()) outputs |= kFlowControlBit;
   } else if (port == 2) {
     outputs |= tris & 0x38;  // DATA2..DATA4 released read high
   }

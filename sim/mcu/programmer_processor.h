@@ -20,6 +20,7 @@
 // VDD on MCLR; with LATB2 low, LATB4 high puts VPP on it and LATB4 low holds it at 0 V.
 // The processor runs at 48 MHz, 12 instruction cycles per microsecond.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -58,10 +59,18 @@ constexpr uint8_t kPinVpp = 0x80;
 
 class ProgrammerProcessor final : private IPic18Pins {
  public:
-  enum class Stop { kReturned, kWaitsForByte, kSliceSpent, kIdle };
+  enum class Stop { kReturned, kWaitsForByte, kWaitsForPc, kAsleep, kSliceSpent, kIdle };
 
   // `target` sits on the pins (may be null: nothing connected).
   explicit ProgrammerProcessor(ITarget* target);
+
+  // Flow control: whether the PC takes bytes now (PORTB,7 low). Without one it always does.
+  void SetPcTakesBytes(std::function<bool()> pcTakesBytes) {
+    pcTakesBytes_ = std::move(pcTakesBytes);
+  }
+  // The algorithm area's content, kept like flash between processes.
+  std::vector<uint8_t> AreaContent() const;
+  void LoadArea(std::span<const uint8_t> content);
 
   // 0x18: start and end of the algorithm area, its content, the three firmware entries.
   std::vector<uint8_t> StateReply() const;
@@ -72,8 +81,9 @@ class ProgrammerProcessor final : private IPic18Pins {
   void Call(uint16_t offset);
   bool Running() const { return running_; }
   void Receive(uint8_t byte) { core_.Receive(byte); }
-  // Runs the code until it returns, waits for a byte that has not come, or has spent the
-  // slice; bytes it sends go to io.Reply. After kReturned, TakeUnread gives the bytes the code
+  // Runs the code until it returns, waits for a byte that has not come, waits for the PC to
+  // take bytes (polling PORTB,7 while the PC does not), sleeps, or has spent the slice; bytes
+  // it sends go to io.Reply. After kReturned, TakeUnread gives the bytes the code
   // left, which are firmware commands again.
   Stop Run(ITargetIo& io, uint64_t sliceCycles = kSliceCycles);
   std::vector<uint8_t> TakeUnread();
@@ -91,6 +101,7 @@ class ProgrammerProcessor final : private IPic18Pins {
 
   void InstallFirmware();
   bool WaitsForByte() const;
+  bool WaitsForPc() const;
   uint8_t TargetPins() const;
 
   Pic18Core core_;
@@ -101,6 +112,7 @@ class ProgrammerProcessor final : private IPic18Pins {
   uint8_t lastPins_ = 0;
   uint64_t lastPinCycles_ = 0;
   bool targetPullsData_ = false;
+  std::function<bool()> pcTakesBytes_;
 };
 
 }  // namespace velmora::sim

@@ -3,12 +3,16 @@
 // and at the end also data memory banks 0 to 3.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 
 #include "pic18_core_support.h"
+#include "sim/mcu/programmer_processor.h"
 #include "support/scratch_directory.h"
 
 namespace velmora::sim {
@@ -127,10 +131,8 @@ Outcome RunOnGpsim(const std::string& hex, size_t stops) {
   return run;
 }
 
-class CoreAgainstGpsim : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(CoreAgainstGpsim, SameCyclesRegistersAndMemory) {
-  const std::string hex = CoreProgramPath(std::string(GetParam()) + ".hex");
+// Runs the HEX image on both and compares every stop and the data memory at the end.
+void ExpectSameOnCoreAndGpsim(const std::string& hex) {
   const Outcome core = RunOnCore(hex);
   ASSERT_TRUE(core.finished) << "the program did not reach its end";
   const Outcome gpsim = RunOnGpsim(hex, core.stops.size());
@@ -151,6 +153,66 @@ TEST_P(CoreAgainstGpsim, SameCyclesRegistersAndMemory) {
                     << ", gpsim 0x" << int(gpsim.ram[a]);
     }
   }
+}
+
+class CoreAgainstGpsim : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CoreAgainstGpsim, SameCyclesRegistersAndMemory) {
+  ExpectSameOnCoreAndGpsim(CoreProgramPath(std::string(GetParam()) + ".hex"));
+}
+
+// Program memory as Intel HEX data records, 16 bytes each, leaving out erased lines.
+void WriteHex(std::span<const uint8_t> program, const std::filesystem::path& path) {
+  std::ofstream out(path);
+  char text[8];
+  for (uint32_t line = 0; line + 16 <= program.size(); line += 16) {
+    const auto bytes = program.subspan(line, 16);
+    if (std::ranges::all_of(bytes, [](uint8_t b) { return b == 0xFF; })) continue;
+    uint32_t sum = 16 + (line >> 8) + (line & 0xFF);
+    std::snprintf(text, sizeof text, "%04X", line);
+    out << ":10" << text << "00";
+    for (uint8_t b : bytes) {
+      std::snprintf(text, sizeof text, "%02X", b);
+      out << text;
+      sum += b;
+    }
+    std::snprintf(text, sizeof text, "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
+    out << text << "\n";
+  }
+  out << ":00000001FF\n";
+}
+
+// The programmer firmware's resident routines as an image for both simulators: a driver calls
+// every delay entry and entries of the NOP chain with W and STATUS set, each followed by a
+// checkpoint, so cycles and the kept registers are compared routine by routine.
+TEST(ProgrammerFirmwareAgainstGpsim, DelayRoutinesAndNopChainTakeTheSameCycles) {
+  ProgrammerProcessor processor(nullptr);
+  Pic18Core& core = processor.core();
+  std::vector<uint16_t> words = {0xEE00, 0xF000, 0xEE10, 0xF000, 0xEE20, 0xF000,  // LFSRs
+                                 0x6AE0, 0x0E15, 0x6ED8, 0x0EA5};  // BSR 0, STATUS 0x15, W 0xA5
+  auto call = [&words](uint32_t address) {
+    words.push_back(static_cast<uint16_t>(0xEC00 | ((address >> 1) & 0xFF)));
+    words.push_back(static_cast<uint16_t>(0xF000 | (address >> 9)));
+  };
+  using namespace programmer_cpu;
+  for (const DelayRoutine& routine : kDelayRoutines) {
+    call(kDelayBase - 2 * routine.wordsBeforeBase);
+    call(kCheckpoint);
+  }
+  for (uint32_t n : {0u, 7u, 15u}) {
+    call(kDelayBase - 2 * n);
+    call(kCheckpoint);
+  }
+  words.insert(words.end(), {0xEF02, 0xF000});          // GOTO the end
+  testing::PlaceWords(core, 0x0000, {0xEF00, 0xF038});  // GOTO 0x7000
+  testing::PlaceWords(core, kFinished, {0xD7FF});
+  testing::PlaceWords(core, kCheckpoint, {0x0012});
+  for (size_t i = 0; i < words.size(); ++i) {
+    testing::PlaceWords(core, static_cast<uint32_t>(0x7000 + 2 * i), {words[i]});
+  }
+  const auto hex = velmora::testing::ScratchDirectory("programmer-firmware-") / "firmware.hex";
+  WriteHex(core.program(), hex);
+  ExpectSameOnCoreAndGpsim(hex.string());
 }
 
 INSTANTIATE_TEST_SUITE_P(CoveragePrograms, CoreAgainstGpsim,

@@ -136,6 +136,27 @@ TEST_F(ProgrammerProcessorTest, CodeWaitsForTheBytesItReceivesAndLeavesTheRest) 
   EXPECT_EQ(processor.TakeUnread(), std::vector<uint8_t>{0x20});
 }
 
+TEST_F(ProgrammerProcessorTest, FlowControlHoldsTheSenderUntilThePcTakesBytes) {
+  bool pcTakesBytes = false;
+  processor.SetPcTakesBytes([&] { return pcTakesBytes; });
+  processor.Call(kEchoPlusOne);
+  processor.Receive(1);
+  processor.Receive(5);
+  EXPECT_EQ(processor.Run(io), ProgrammerProcessor::Stop::kWaitsForPc);
+  EXPECT_TRUE(io.replies.empty());
+  pcTakesBytes = true;
+  EXPECT_EQ(processor.Run(io), ProgrammerProcessor::Stop::kReturned);
+  EXPECT_EQ(io.replies, std::vector<uint8_t>{6});
+}
+
+TEST_F(ProgrammerProcessorTest, SleepStopsTheCode) {
+  PlaceWords(processor.core(), 0x7000, {0x0003});
+  processor.Call(0x7000);
+  EXPECT_EQ(processor.Run(io), ProgrammerProcessor::Stop::kAsleep);
+  EXPECT_EQ(processor.Run(io), ProgrammerProcessor::Stop::kAsleep);
+  EXPECT_EQ(processor.cyclesRun(), 0u);
+}
+
 TEST_F(ProgrammerProcessorTest, CodeThatNeverEndsStopsAtTheSliceAndGoesOnLater) {
   PlaceWords(processor.core(), 0x7000, {0xD7FF});  // BRA $
   processor.Call(0x7000);

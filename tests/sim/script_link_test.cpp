@@ -9,6 +9,7 @@
 #include "link/link_fixture.h"
 #include "sim/pic18/pic18_geometry.h"
 #include "sim/pic18/pic18_memory.h"
+#include "support/scratch_directory.h"
 
 namespace velmora::testing {
 namespace {
@@ -146,6 +147,21 @@ TEST_F(ScriptLinkTest, ProcessorCyclesAddToTheLinkTime) {
   ASSERT_EQ(Read(1).size(), 1u);
   // The delay routine with its CALL, and the RETURN to the firmware: 12 cycles a microsecond.
   EXPECT_DOUBLE_EQ(Transcript()["processorMicros"].get<double>() - before, 10002 / 12.0);
+}
+
+TEST_F(ScriptLinkTest, TheAlgorithmAreaKeepsItsCodeBetweenProcesses) {
+  const auto state = ScratchDirectory("script-link-") / "state.json";
+  Link().Close();
+  Configure({{"device", "PIC18F4550"}, {"stateFile", state.string()}});
+  ASSERT_EQ(OpenFull(), 1);
+  ASSERT_EQ(Upload(), 0);
+  Link().Close();  // the simulator saves its state
+  Configure({{"device", "PIC18F2550"}, {"stateFile", state.string()}});  // another target
+  ASSERT_EQ(OpenFull(), 1);
+  const std::vector<uint8_t> area = State();
+  for (const auto& [address, value] : AreaBytes(ProgramPath())) {
+    ASSERT_EQ(area[4 + address - kAreaStart], value) << address;
+  }
 }
 
 }  // namespace
