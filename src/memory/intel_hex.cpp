@@ -42,7 +42,12 @@ constexpr std::array<int8_t, 256> kDigitValue = [] {
 class HexScanner {
  public:
   explicit HexScanner(std::string_view text)
-      : p_(reinterpret_cast<const unsigned char*>(text.data())), end_(p_ + text.size()) {}
+      : begin_(reinterpret_cast<const unsigned char*>(text.data())),
+        p_(begin_),
+        end_(p_ + text.size()) {}
+
+  // Offset of the scan in the text.
+  size_t Offset() const { return static_cast<size_t>(p_ - begin_); }
 
   // Moves past the next ':'; false at the end of the text. Everything between records is skipped.
   bool NextRecord() {
@@ -65,6 +70,7 @@ class HexScanner {
   }
 
  private:
+  const unsigned char* begin_;
   const unsigned char* p_;
   const unsigned char* end_;
 };
@@ -100,18 +106,26 @@ enum class Step { Continue, Succeed, Fail };
 
 class HexParser {
  public:
-  HexParser(CMCUMemoryArchitecture& image, std::string_view text, IUserPrompt& prompt)
-      : image_(image), scan_(text), prompt_(prompt) {}
+  HexParser(CMCUMemoryArchitecture& image, std::string_view text, IUserPrompt& prompt,
+            HexReadReport* report)
+      : image_(image), text_(text), scan_(text), prompt_(prompt), report_(report) {}
 
   int Run() {
     while (scan_.NextRecord()) {
       ++line_;
+      if (report_) report_->records = line_;
+      const size_t recordStart = scan_.Offset() - 1;
       switch (ParseRecord()) {
         case Step::Continue:
           break;
         case Step::Succeed:
           return 1;
         case Step::Fail:
+          if (report_) {
+            report_->textLine =
+                1 + static_cast<int>(std::count(text_.begin(), text_.begin() + recordStart, '\n'));
+            if (report_->reason.empty()) report_->reason = "malformed record";
+          }
           return 0;
       }
     }
@@ -173,7 +187,12 @@ class HexParser {
     std::snprintf(text, sizeof text,
                   "Unknown hex-file command (0x%02X) in line %i.\nIgnore line and continue anyway?",
                   type, line_);
-    return prompt_.MessageBox(text, "Unknown Comment in Hex-File", kQuestionStyle) == Answer::Yes;
+    if (prompt_.MessageBox(text, "Unknown Comment in Hex-File", kQuestionStyle) == Answer::Yes) {
+      return true;
+    }
+    std::snprintf(text, sizeof text, "unknown record type 0x%02X", type);
+    Stopped(text);
+    return false;
   }
 
   // A missing or malformed checksum pair counts as 0xFF and is left for the scan to skip.
@@ -181,13 +200,23 @@ class HexParser {
     uint8_t checksum = 0xFF;
     (void)scan_.Byte(checksum);
     if (static_cast<uint8_t>(sum_ + checksum) == 0) return true;
-    return prompt_.MessageBox("Checksum error found in hex file!\nContinue?", "Checksum Error",
-                              kQuestionStyle) == Answer::Yes;
+    if (prompt_.MessageBox("Checksum error found in hex file!\nContinue?", "Checksum Error",
+                           kQuestionStyle) == Answer::Yes) {
+      return true;
+    }
+    Stopped("checksum error");
+    return false;
+  }
+
+  void Stopped(const char* reason) {
+    if (report_) report_->reason = reason;
   }
 
   CMCUMemoryArchitecture& image_;
+  std::string_view text_;
   HexScanner scan_;
   IUserPrompt& prompt_;
+  HexReadReport* report_;
   AddressBase address_;
   uint8_t sum_ = 0;
   int line_ = 0;  // counts the ':' characters, so the first record is line 1
@@ -286,8 +315,9 @@ uint32_t ClampedSize(int64_t size, const MemoryWindow& w) {
 
 }  // namespace
 
-int ParseHexText(CMCUMemoryArchitecture& image, std::string_view text, IUserPrompt& prompt) {
-  return HexParser(image, text, prompt).Run();
+int ParseHexText(CMCUMemoryArchitecture& image, std::string_view text, IUserPrompt& prompt,
+                 HexReadReport* report) {
+  return HexParser(image, text, prompt, report).Run();
 }
 
 std::string FormatHexText(const CMCUMemoryArchitecture& image, bool includeErased) {

@@ -11,6 +11,13 @@
 
 namespace velmora {
 
+// Where and why reading stopped, for front ends that name the place of an error.
+struct HexReadReport {
+  int records = 0;     // records read, including the one where reading stopped
+  int textLine = 0;    // text line (from 1) of the record where reading failed; 0 if it did not
+  std::string reason;  // why it failed: "malformed record", "checksum error", ...
+};
+
 // Clears `image` and loads the file into it. Returns 1 on success; 0 when the file cannot be
 // read (the system's error text is shown), when a record is malformed (no message; the cells
 // stored so far stay), or when the user declines to go on after a checksum error or an unknown
@@ -26,8 +33,9 @@ int WriteHexFile(const std::string& fileName, const CMCUMemoryArchitecture& imag
                  int includeErased, IUserPrompt& prompt);
 
 // The parsing and formatting halves of the two, on text in memory. ParseHexText does not clear
-// the image first.
-int ParseHexText(CMCUMemoryArchitecture& image, std::string_view text, IUserPrompt& prompt);
+// the image first; `report`, when given, receives the record count and where reading failed.
+int ParseHexText(CMCUMemoryArchitecture& image, std::string_view text, IUserPrompt& prompt,
+                 HexReadReport* report = nullptr);
 std::string FormatHexText(const CMCUMemoryArchitecture& image, bool includeErased);
 
 }  // namespace velmora

@@ -20,6 +20,7 @@ StartOptions ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Velmora USB-Programmer"));
   parser.addHelpOption();
+  parser.addVersionOption();
   const QCommandLineOption simulate(
       QStringLiteral("simulate"),
       QStringLiteral("demo mode: use the simulated programmer with this target device"),
