@@ -40,7 +40,7 @@ struct GlobalOptions {
   bool yes = false;
   bool no = false;
   bool quiet = false;    // -q: no log lines and no progress, only results, summary and errors
-  bool verbose = false;  // -v: also which driver library and settings the run uses (stderr)
+  bool verbose = false;  // -v: also which driver library the run uses (stderr)
 };
 
 // The one error style of the command line, on stderr: "velmora-cli: error: SUBJECT: REASON",

@@ -20,7 +20,7 @@ void BuildCommandLine(CLI::App& app, CommandContext& context) {
   auto* quiet = app.add_flag("-q,--quiet", context.global.quiet,
                              "print no log lines and no progress, only results and errors");
   app.add_flag("-v,--verbose", context.global.verbose,
-               "also say which driver library and settings file are used")
+               "also say which driver library is used (on stderr)")
       ->excludes(quiet);
   AddHexCommands(app, context);
   AddProgrammerCommands(app, context);

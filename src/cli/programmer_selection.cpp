@@ -45,7 +45,7 @@ std::string SelectDriver(const ProgrammerSelection& selection, bool mini,
     }
     return selection.driver;
   }
-  const std::string path = sim::SimulatorBesideExecutable();
+  const std::string path = sim::SimulatorLibrary();
   try {
     simulator = sim::StartSimulator(
         path, sim::FrontEndScenario(selection.scenario, selection.simulate, mini));

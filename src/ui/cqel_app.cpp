@@ -50,7 +50,7 @@ CqelApp::~CqelApp() {
 }
 
 bool CqelApp::PrepareSimulator(const QString& device, std::string& driverPath) {
-  driverPath = sim::SimulatorBesideExecutable();
+  driverPath = sim::SimulatorLibrary();
   try {
     simulator_ = sim::StartSimulator(driverPath, nlohmann::json{{"device", device.toStdString()}});
     return true;

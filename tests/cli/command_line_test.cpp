@@ -86,19 +86,21 @@ TEST_F(CommandLineTest, DevicesListsTheCatalogueAndSuggestsNearNames) {
 
   const ProcessResult all = Cli("devices");
   ASSERT_EQ(all.exitCode, 0);
-  EXPECT_THAT(all.out, ContainsRegex("\nATmega1280/V +avr +signature 1E 97 03 +program 131072 bytes"));
-  EXPECT_THAT(all.out, ContainsRegex("\ndsPIC30F[0-9A]+ +dspic30 +ID 0x[0-9A-F]{4} +program [0-9]+ words"));
+  EXPECT_THAT(all.out,
+              ContainsRegex("\nATmega1280/V +avr +signature 1E 97 03 +program 131072 bytes"));
+  EXPECT_THAT(all.out,
+              ContainsRegex("\ndsPIC30F[0-9A]+ +dspic30 +ID 0x[0-9A-F]{4} +program [0-9]+ words"));
   EXPECT_EQ(Cli("devices pic18f4550").out.find("PIC18F4550 "), 0u);
 
   struct Case {
     std::string arguments;
     std::string subject;
   };
-  for (const Case& c : {Case{"devices PIC18F4551", "PIC18F4551"},
-                        Case{"identify --simulate PIC18F455", "--simulate"},
-                        Case{"hex rewrite " + hex_ + " " + (dir_ / "o.hex").string() +
-                                 " --device PIC18F45500",
-                             "--device"}}) {
+  for (const Case& c :
+       {Case{"devices PIC18F4551", "PIC18F4551"},
+        Case{"identify --simulate PIC18F455", "--simulate"},
+        Case{"hex rewrite " + hex_ + " " + (dir_ / "o.hex").string() + " --device PIC18F45500",
+             "--device"}}) {
     SCOPED_TRACE(c.arguments);
     const ProcessResult run = Cli(c.arguments);
     EXPECT_EQ(run.exitCode, 2);
@@ -120,8 +122,7 @@ TEST_F(CommandLineTest, ErrorsNameTheFileAndTheLine) {
       {"sum.hex", ":020000040000FA\n" + std::string(kBadChecksum), ":2: checksum error"},
   };
   for (const Case& c : cases) {
-    const std::string path =
-        c.text.empty() ? (dir_ / c.name).string() : Write(c.name, c.text);
+    const std::string path = c.text.empty() ? (dir_ / c.name).string() : Write(c.name, c.text);
     for (const std::string& command : {"hex info " + path, "program --hex " + path + sim_}) {
       SCOPED_TRACE(command);
       const ProcessResult run = Cli(command);
@@ -144,10 +145,13 @@ TEST_F(CommandLineTest, EachOperationEndsWithASummaryLine) {
        "summary: program, device PIC18F4550, file " + hex_ +
            ", (\\d+) bytes written, \\1 bytes verified, \\d+\\.\\d\\d s, success"},
       {"program --no-verify --hex " + hex_, 0, ", (\\d+) bytes written, 0 bytes verified, "},
-      {"verify --hex " + hex_, 0, ", file " + hex_ + ", \\d+ bytes verified, \\d+\\.\\d\\d s, "
-                                  "success"},
-      {"read --out " + out, 0, "summary: read, device PIC18F4550, file " + out +
-                                   ", \\d+ bytes read, \\d+\\.\\d\\d s, success"},
+      {"verify --hex " + hex_, 0,
+       ", file " + hex_ +
+           ", \\d+ bytes verified, \\d+\\.\\d\\d s, "
+           "success"},
+      {"read --out " + out, 0,
+       "summary: read, device PIC18F4550, file " + out +
+           ", \\d+ bytes read, \\d+\\.\\d\\d s, success"},
       {"identify", 0, "summary: identify, device PIC18F4550, \\d+\\.\\d\\d s, success"},
       {"erase chip", 0, "summary: erase chip, device PIC18F4550, \\d+\\.\\d\\d s, success"},
       {"verify --hex " + hex_, 1, ", file " + hex_ + ", \\d+\\.\\d\\d s, failed"},
