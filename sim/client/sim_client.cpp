@@ -1,6 +1,7 @@
 #include "sim/client/sim_client.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -30,8 +31,11 @@ nlohmann::json FrontEndScenario(const std::string& scenarioFile, const std::stri
   return scenario;
 }
 
-std::string SimulatorBesideExecutable() {
-  return ExecutableDirectory() + "/libvelmora-sim.so";
+std::string SimulatorLibrary() {
+  constexpr char kName[] = "libvelmora-sim.so";
+  const std::string beside = ExecutableDirectory() + "/" + kName;
+  std::error_code error;
+  return std::filesystem::exists(beside, error) ? beside : kName;
 }
 
 std::unique_ptr<SimClient> StartSimulator(const std::string& libraryPath,

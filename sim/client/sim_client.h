@@ -62,8 +62,9 @@ nlohmann::json ReadScenarioFile(const std::string& path);
 nlohmann::json FrontEndScenario(const std::string& scenarioFile, const std::string& device,
                                 bool mini);
 
-// libvelmora-sim.so beside the running program.
-std::string SimulatorBesideExecutable();
+// The simulator library for the front ends: libvelmora-sim.so beside the running program (the
+// build tree), else the bare name for the loader's search (an installed program).
+std::string SimulatorLibrary();
 
 // Loads the simulator and configures it with `scenario`; throws std::runtime_error with the
 // reason when it cannot.

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "memory/memory_image.h"
 #include "platform/user_prompt.h"
 
 namespace velmora::cli {
@@ -26,17 +27,29 @@ class CliPrompt final : public IUserPrompt {
   std::optional<HexSaveChoice> AskHexSavePath(const std::string& suggestedPath) override;
 
   bool answerYes = false;
+  // Manual power switching on a terminal: the user switches and presses Enter.
+  bool waitForEnter = false;
   std::optional<HexSaveChoice> hexSave;  // from --out / --save-empty
 
  private:
   std::ostream& out_;
 };
 
-// Options every command group shares.
+// Options every command group shares; they are accepted anywhere on the line.
 struct GlobalOptions {
   bool yes = false;
   bool no = false;
+  bool quiet = false;    // -q: no log lines and no progress, only results, summary and errors
+  bool verbose = false;  // -v: also which driver library the run uses (stderr)
 };
+
+// The one error style of the command line, on stderr: "velmora-cli: error: SUBJECT: REASON",
+// the subject being what the error is about (a file, "FILE:LINE", an option).
+void ReportError(const std::string& subject, const std::string& reason);
+
+// Clears `image` and reads an Intel HEX file into it; false after reporting what went wrong,
+// naming the file (and the line of a HEX error). A file without any record is no HEX file.
+bool LoadHexFile(CMCUMemoryArchitecture& image, const std::string& fileName, IUserPrompt& prompt);
 
 // Each command group adds its subcommands; the callback stores the exit code in `exitCode`.
 struct CommandContext {
@@ -51,5 +64,6 @@ void BuildCommandLine(CLI::App& app, CommandContext& context);
 void AddHexCommands(CLI::App& app, CommandContext& context);
 void AddProgrammerCommands(CLI::App& app, CommandContext& context);
 void AddOperationCommands(CLI::App& app, CommandContext& context);
+void AddDeviceCommands(CLI::App& app, CommandContext& context);
 
 }  // namespace velmora::cli

@@ -12,8 +12,16 @@ constexpr const char* kRedText = "\033[31m";
 constexpr const char* kPlainText = "\033[0m";
 }  // namespace
 
+ConsoleView::ConsoleView(std::ostream& log, std::ostream& progress, bool logTerminal,
+                         bool progressTerminal, int barWidth)
+    : log_(log),
+      progress_(progress),
+      logTerminal_(logTerminal),
+      progressTerminal_(progressTerminal),
+      barWidth_(std::max(barWidth, 1)) {}
+
 ConsoleView::ConsoleView(std::ostream& out, bool terminal, int barWidth)
-    : out_(out), terminal_(terminal), barWidth_(std::max(barWidth, 1)) {}
+    : ConsoleView(out, out, terminal, terminal, barWidth) {}
 
 std::string ConsoleView::DisplayCaption(const std::string& caption) {
   std::string shown;
@@ -43,20 +51,20 @@ std::string ConsoleView::RenderBar(const ProgressBarState& state, int width) {
 }
 
 void ConsoleView::EraseBarLocked() {
-  if (barShown_) out_ << kEraseLine;
+  if (barShown_) progress_ << kEraseLine << std::flush;
   barShown_ = false;
 }
 
 void ConsoleView::DrawBarLocked() {
   if (!haveBar_) return;
-  out_ << kEraseLine;
+  progress_ << kEraseLine;
   const char* tint = bar_.barColour == colour::kGreen ? kGreenText
                      : bar_.barColour == colour::kRed ? kRedText
                                                       : nullptr;
-  if (tint) out_ << tint;
-  out_ << RenderBar(bar_, barWidth_);
-  if (tint) out_ << kPlainText;
-  out_.flush();
+  if (tint) progress_ << tint;
+  progress_ << RenderBar(bar_, barWidth_);
+  if (tint) progress_ << kPlainText;
+  progress_.flush();
   barShown_ = true;
 }
 
@@ -64,17 +72,17 @@ void ConsoleView::OnLog(const LogEvent& event) {
   std::lock_guard lock(mutex_);
   switch (event.kind) {
     case LogEvent::Kind::kAppended:
-      if (terminal_) EraseBarLocked();
-      out_ << event.line << '\n';
+      if (progressTerminal_) EraseBarLocked();
+      log_ << event.line << '\n';
+      log_.flush();
       ++linesPrinted_;
-      if (terminal_) DrawBarLocked();
-      out_.flush();
+      if (progressTerminal_) DrawBarLocked();
       break;
     case LogEvent::Kind::kRemovedLast:
       // A terminal overwrites the progress line with its result; plain output keeps both.
-      if (terminal_ && linesPrinted_ > 0) {
+      if (logTerminal_ && linesPrinted_ > 0) {
         EraseBarLocked();
-        out_ << kLineUp << kEraseLine;
+        log_ << kLineUp << kEraseLine;
         --linesPrinted_;
       }
       break;
@@ -87,7 +95,7 @@ void ConsoleView::OnLog(const LogEvent& event) {
 
 void ConsoleView::OnProgress(const ProgressBarState& state) {
   std::lock_guard lock(mutex_);
-  if (terminal_) {
+  if (progressTerminal_) {
     const bool changed = !haveBar_ || RenderBar(state, barWidth_) != RenderBar(bar_, barWidth_) ||
                          state.barColour != bar_.barColour;
     bar_ = state;
@@ -102,16 +110,16 @@ void ConsoleView::OnProgress(const ProgressBarState& state) {
       "progress: " + caption + " " + std::to_string(Percent(state) / 10 * 10) + "%";
   if (line == lastPlain_) return;
   lastPlain_ = line;
-  out_ << line << '\n';
-  out_.flush();
+  progress_ << line << '\n';
+  progress_.flush();
 }
 
 void ConsoleView::Finish() {
   std::lock_guard lock(mutex_);
-  if (!terminal_ || !barShown_) return;
+  if (!progressTerminal_ || !barShown_) return;
   // Leave the final bar (the result) on screen and move below it.
-  out_ << '\n';
-  out_.flush();
+  progress_ << '\n';
+  progress_.flush();
   barShown_ = false;
   haveBar_ = false;
 }

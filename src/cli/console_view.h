@@ -1,7 +1,9 @@
 #pragma once
-// Text front of the log and the status bar for the command line: on a terminal the bar stays
-// on the last line below the log and is redrawn in place; otherwise the bar becomes a plain
-// line whenever its caption or its tenth changes, so redirected output stays readable.
+// Text front of the log and the status bar for the command line. The log and the bar may go to
+// different streams (the log to stdout, the bar to stderr, so that `> file` keeps a clean log).
+// On a terminal the bar stays on the last line below the log and is redrawn in place; otherwise
+// the bar becomes a plain line whenever its caption or its tenth changes, so redirected output
+// stays readable.
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -13,6 +15,9 @@ namespace velmora {
 
 class ConsoleView {
  public:
+  ConsoleView(std::ostream& log, std::ostream& progress, bool logTerminal, bool progressTerminal,
+              int barWidth = 30);
+  // Log and bar on one stream.
   ConsoleView(std::ostream& out, bool terminal, int barWidth = 30);
 
   void OnLog(const LogEvent& event);
@@ -30,8 +35,10 @@ class ConsoleView {
   void DrawBarLocked();
 
   std::mutex mutex_;
-  std::ostream& out_;
-  const bool terminal_;
+  std::ostream& log_;
+  std::ostream& progress_;
+  const bool logTerminal_;
+  const bool progressTerminal_;
   const int barWidth_;
   bool barShown_ = false;
   bool haveBar_ = false;

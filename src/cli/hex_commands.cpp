@@ -4,13 +4,16 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "cli/cli_common.h"
+#include "cli/device_names.h"
 #include "families/family_registry.h"
 #include "memory/catalogue.h"
 #include "memory/image_summary.h"
 #include "memory/intel_hex.h"
+#include "platform/whole_file.h"
 
 namespace velmora::cli {
 namespace {
@@ -42,19 +45,21 @@ std::string FormatSummary(const std::string& fileName,
   return out;
 }
 
-// Reads the file into `image`; on failure says so on stderr.
-bool LoadHex(CMCUMemoryArchitecture& image, const std::string& fileName, CliPrompt& prompt) {
-  if (ReadHexFile(image, fileName, prompt) == 1) return true;
-  std::cerr << "error: " << fileName << " does not read as Intel HEX\n";
-  return false;
+}  // namespace
+
+bool LoadHexFile(CMCUMemoryArchitecture& image, const std::string& fileName, IUserPrompt& prompt) {
+  // The reader's own messages name the file, the line and the reason.
+  return ReadHexFile(image, fileName, prompt) == 1;
 }
+
+namespace {
 
 int RunInfo(const HexOptions& options, const GlobalOptions& global) {
   CliPrompt prompt(std::cerr);
   prompt.answerYes = global.yes;
-  // The cells are left as the allocator hands them out: the reader clears them once.
+  // The cells are left as the allocator hands them out: LoadHexFile clears them once.
   auto image = std::make_unique<CMCUMemoryArchitecture>();
-  if (!LoadHex(*image, options.input, prompt)) return kExitFailed;
+  if (!LoadHexFile(*image, options.input, prompt)) return kExitFailed;
   const std::string text = FormatSummary(options.input, SummarizeImage(*image));
   std::fwrite(text.data(), 1, text.size(), stdout);
   return kExitSuccess;
@@ -68,17 +73,17 @@ int RunRewrite(const HexOptions& options, const GlobalOptions& global) {
   WriterExtents extents{window::kProgramMemory.cellCount, window::kEeprom.cellCount};
   if (!options.device.empty()) {
     if (!FillDescriptorByName(*image, options.device)) {
-      std::cerr << "error: unknown device " << options.device << "\n";
+      ReportError("--device", UnknownDeviceText(options.device));
       return kExitUsage;
     }
     const FamilyRow* family = FindFamily(FamilyOfDevice(options.device));
     if (family && family->hexExtents) extents = family->hexExtents(image->Descriptor());
   }
-  if (!LoadHex(*image, options.input, prompt)) return kExitFailed;
+  if (!LoadHexFile(*image, options.input, prompt)) return kExitFailed;
   image->programSize = static_cast<int32_t>(extents.programCells);
   image->eepromSize = static_cast<int32_t>(extents.eepromCells);
   if (WriteHexFile(options.output, *image, options.includeErased ? 1 : 0, prompt) != 1) {
-    std::cerr << "error: could not write " << options.output << "\n";
+    ReportError(options.output, "could not be written");
     return kExitFailed;
   }
   return kExitSuccess;

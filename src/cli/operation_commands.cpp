@@ -1,11 +1,13 @@
 // `velmora-cli identify|program|verify|read|erase|update|config|dump|...`: the commands of the
 // family pages, built from the family registry and run on the same document as the GUI's. A
 // command of two words ("erase chip") becomes a subcommand with a choice. The stored settings
-// are the defaults (never written back); options override them for this run. Log lines and the
-// status bar go to stdout, questions to stderr.
+// are the defaults (never written back); options override them for this run. Log lines, results
+// and the closing summary go to stdout; the status bar, questions and errors to stderr.
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -20,6 +22,7 @@
 #include "families/family_registry.h"
 #include "link/pic_vortang.h"
 #include "link/power_modes.h"
+#include "memory/image_summary.h"
 #include "platform/clock.h"
 
 namespace velmora::cli {
@@ -52,8 +55,9 @@ struct OperationOptions {
 
 // One enable setting: its flag pair, the setting it overrides and the input it is.
 struct EnableFlag {
-  const char* name;  // --NAME / --no-NAME
-  const char* help;
+  const char* name;     // --NAME / --no-NAME
+  const char* help;     // what --NAME does
+  const char* without;  // what --no-NAME does
   int32_t* FamilySettings::*setting;
   uint32_t input;
 };
@@ -61,22 +65,27 @@ struct EnableFlag {
 constexpr EnableFlag kEnableFlags[] = {
     {.name = "chip-erase",
      .help = "erase the whole chip first",
+     .without = "do not erase the chip first",
      .setting = &FamilySettings::chipErase,
      .input = command_input::kChipErase},
     {.name = "flash",
      .help = "include flash memory",
+     .without = "leave out flash memory",
      .setting = &FamilySettings::flash,
      .input = command_input::kMemoryParts},
     {.name = "eeprom",
      .help = "include the data EEPROM",
+     .without = "leave out the data EEPROM",
      .setting = &FamilySettings::eeprom,
      .input = command_input::kMemoryParts},
     {.name = "id",
      .help = "include the ID locations",
+     .without = "leave out the ID locations",
      .setting = &FamilySettings::idLocations,
      .input = command_input::kMemoryParts},
     {.name = "config",
      .help = "include the configuration",
+     .without = "leave out the configuration",
      .setting = &FamilySettings::configuration,
      .input = command_input::kMemoryParts},
 };
@@ -201,19 +210,21 @@ void AddInputOptions(CLI::App* command, uint32_t inputs, OperationOptions& o) {
         ->each(mark(kSaveFile));
     command->add_flag("--save-empty", o.saveEmpty, "save empty areas (filled up with 0xFF)");
   }
-  if (inputs & kVerifyOptions) {
+  if (inputs & kNoVerify) {
     command->add_flag_callback(
         "--no-verify",
         [&o] {
           o.noVerify = true;
-          o.given |= kVerifyOptions;
+          o.given |= kNoVerify;
         },
         "do not read anything back");
+  }
+  if (inputs & kFastVerify) {
     command->add_flag_callback(
         "--fast-verify",
         [&o] {
           o.fastVerify = true;
-          o.given |= kVerifyOptions;
+          o.given |= kFastVerify;
         },
         "read back only what the HEX file gives");
   }
@@ -229,7 +240,7 @@ void AddInputOptions(CLI::App* command, uint32_t inputs, OperationOptions& o) {
               o.enables[name] = true;
               o.given |= input;
             },
-            std::string("yes: ") + flag.help)
+            flag.help)
         ->group(group);
     command
         ->add_flag_callback(
@@ -238,7 +249,7 @@ void AddInputOptions(CLI::App* command, uint32_t inputs, OperationOptions& o) {
               o.enables[name] = false;
               o.given |= input;
             },
-            std::string("no: ") + flag.help)
+            flag.without)
         ->group(group);
   }
 }
@@ -276,50 +287,37 @@ std::string RefusedInput(const FamilyRow& row, const FamilyCommand& command,
   return {};
 }
 
-// Runs one family command on a document set up from the stored settings and the options.
-int RunFamilyCommand(const Subcommand& sub, const OperationOptions& o,
-                     const GlobalOptions& global) {
-  const FamilyRow* row = FindFamily(o.family);
-  const auto choice = sub.byChoice.find(o.choice);
-  const FamilyCommand* command = nullptr;
-  if (row && choice != sub.byChoice.end()) {
-    if (auto it = choice->second.find(row->family); it != choice->second.end()) {
-      command = it->second;
-    }
+// Answers the questions of a HEX check before the run silently, as the run itself will.
+// Answers like the command line but shows nothing; keeps the last text, so that the error
+// that ended a check can be reported once.
+class SilentPrompt final : public IUserPrompt {
+ public:
+  explicit SilentPrompt(bool yes) : yes_(yes) {}
+  Answer MessageBox(const std::string& text, const std::string&, uint32_t style) override {
+    lastText = text;
+    return NonInteractiveAnswer(style, yes_);
   }
-  if (!command) {
-    std::cerr << "velmora-cli: family " << o.family << " has no command \"" << sub.name
-              << (o.choice.empty() ? "" : " " + o.choice) << "\"\n";
-    return kExitUsage;
-  }
-  if (const std::string refused = RefusedInput(*row, *command, o); !refused.empty()) {
-    std::cerr << "velmora-cli: " << refused << "\n";
-    return kExitUsage;
-  }
-  std::optional<int> power;
-  if (!o.power.empty() && !(power = ParsePowerMode(o.power))) {
-    std::cerr << "velmora-cli: unknown power switching mode \"" << o.power << "\"\n";
-    return kExitUsage;
-  }
-  std::string driverPath;
-  std::unique_ptr<sim::SimClient> simulator;  // keeps the simulator loaded for the run
-  try {
-    driverPath = SelectDriver(o.programmer, o.mini, simulator);
-  } catch (const std::exception& e) {
-    std::cerr << "velmora-cli: " << e.what() << "\n";
-    return kExitUsage;
-  }
+  std::string lastText;
+  std::optional<HexSaveChoice> AskHexSavePath(const std::string&) override { return {}; }
 
-  SystemClock clock;
-  CliPrompt prompt(std::cerr);
-  prompt.answerYes = global.yes;
-  if (!o.outFile.empty()) prompt.hexSave = HexSaveChoice{o.outFile, o.saveEmpty};
+ private:
+  bool yes_;
+};
 
-  // No store handed to the document: it never writes the user's settings.
-  CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = driverPath});
-  doc.LoadSettings(QtSettingsStore());
+const FamilyCommand* FindCommand(const Subcommand& sub, const FamilyRow* row,
+                                 const std::string& choice) {
+  const auto byChoice = sub.byChoice.find(choice);
+  if (!row || byChoice == sub.byChoice.end()) return nullptr;
+  const auto it = byChoice->second.find(row->family);
+  return it == byChoice->second.end() ? nullptr : it->second;
+}
+
+// Applies the options to the document loaded from the stored settings; false after reporting
+// an option that cannot be applied.
+bool ApplyOptions(CqelDoc& doc, const FamilyRow& row, const OperationOptions& o,
+                  std::optional<int> power) {
   doc.usesMiniProgrammer = o.mini ? 1 : 0;
-  const FamilySettings settings = SettingsOf(doc, *row);
+  const FamilySettings settings = SettingsOf(doc, row);
   *settings.noVerify = o.noVerify ? 1 : 0;
   *settings.fastVerify = o.fastVerify ? 1 : 0;
   if (o.lvp) doc.lowVoltageProgramming = 1;
@@ -331,35 +329,69 @@ int RunFamilyCommand(const Subcommand& sub, const OperationOptions& o,
       *(settings.*flag.setting) = it->second ? 1 : 0;
     }
   }
-  for (const FamilyCliOption& option : row->cliOptions) {
+  for (const FamilyCliOption& option : row.cliOptions) {
     const auto given = o.familyOptions.find(option.name);
     if (given == o.familyOptions.end()) continue;
     std::string error;
     if (!option.apply(doc, given->second, error)) {
-      std::cerr << "velmora-cli: " << option.name << ": " << error << "\n";
-      return kExitUsage;
+      ReportError(option.name, error);
+      return false;
     }
   }
-  if (command->Takes(command_input::kHexFile) && settings.hexFile->empty()) {
-    std::cerr << "velmora-cli: no HEX file (--hex FILE)\n";
-    return kExitUsage;
+  return true;
+}
+
+// Manual power switching asks the user to switch: on a terminal the run waits for Enter, else
+// only --yes lets it go on (the user has switched already). False after reporting.
+bool PreparePowerQuestions(const CqelDoc& doc, const GlobalOptions& global, CliPrompt& prompt) {
+  if (PowerModeAt(doc.powerSwitching).kind != PowerKind::kManual) return true;
+  if (isatty(STDIN_FILENO)) {
+    prompt.waitForEnter = true;
+    return true;
   }
+  if (global.yes) return true;
+  ReportError("--power manual",
+              "waits for Enter on a terminal; without one, switch the power yourself and give "
+              "--yes");
+  return false;
+}
 
-  ConsoleView console(std::cout, isatty(STDOUT_FILENO) != 0);
-  doc.operationLog.AddObserver([&console](const LogEvent& e) { console.OnLog(e); });
-  doc.progressBar.AddObserver([&console](const ProgressBarState& s) { console.OnProgress(s); });
-
-  IFamilyOperations& operations = OperationsOf(doc, *row);
-  const bool started = doc.StartCommand(operations, *command);
-  doc.WaitForOperation();
-  console.Finish();
-  if (doc.lastOutcome == OperationOutcome::kSuccess) {
-    if (const std::string text = operations.ResultText(command->id); !text.empty()) {
-      std::cout << text << "\n";
+// "summary: program, device PIC18F4550, file F, 1234 bytes written, 1234 bytes verified,
+// 1.23 s, success": one line after every operation.
+std::string SummaryLine(const std::string& word, CqelDoc& doc, const FamilySettings& settings,
+                        const FamilyCommand& command, const std::string& outFile, double seconds) {
+  auto bytesOf = [](const CMCUMemoryArchitecture& image) {
+    uint64_t bytes = 0;
+    for (const WindowSummary& w : SummarizeImage(image)) bytes += w.byteCount;
+    return bytes;
+  };
+  const bool success = doc.lastOutcome == OperationOutcome::kSuccess;
+  std::string line =
+      "summary: " + std::string(command.name) + ", device " + doc.programmer->fileImage.deviceName;
+  if (command.Takes(command_input::kHexFile)) line += ", file " + *settings.hexFile;
+  if (command.Takes(command_input::kSaveFile)) line += ", file " + outFile;
+  if (success) {
+    const bool verified = !*settings.noVerify;
+    if (word == "program") {
+      const uint64_t bytes = bytesOf(doc.programmer->fileImage);
+      line += ", " + std::to_string(bytes) + " bytes written, " +
+              std::to_string(verified ? bytes : 0) + " bytes verified";
+    } else if (word == "verify" || word == "update") {
+      line += ", " + std::to_string(bytesOf(doc.programmer->fileImage)) + " bytes verified";
+    } else if (word == "read") {
+      line += ", " + std::to_string(bytesOf(doc.programmer->chipImage)) + " bytes read";
     }
   }
-  if (!started && doc.lastOutcome == OperationOutcome::kNotStarted) return kExitFailed;
-  switch (doc.lastOutcome.load()) {
+  char elapsed[32];
+  std::snprintf(elapsed, sizeof elapsed, ", %.2f s, ", seconds);
+  const char* result = success                                              ? "success"
+                       : doc.lastOutcome == OperationOutcome::kNoProgrammer ? "no programmer"
+                                                                            : "failed";
+  return line + elapsed + result;
+}
+
+int ExitCodeOf(OperationOutcome outcome) {
+  switch (outcome) {
     case OperationOutcome::kSuccess:
       return kExitSuccess;
     case OperationOutcome::kNoProgrammer:
@@ -367,6 +399,88 @@ int RunFamilyCommand(const Subcommand& sub, const OperationOptions& o,
     default:
       return kExitFailed;
   }
+}
+
+// Runs one family command on a document set up from the stored settings and the options.
+int RunFamilyCommand(const Subcommand& sub, const OperationOptions& o,
+                     const GlobalOptions& global) {
+  const FamilyRow* row = FindFamily(o.family);
+  const FamilyCommand* command = FindCommand(sub, row, o.choice);
+  if (!command) {
+    ReportError("--family " + o.family,
+                "no command \"" + sub.name + (o.choice.empty() ? "" : " " + o.choice) + "\"");
+    return kExitUsage;
+  }
+  if (const std::string refused = RefusedInput(*row, *command, o); !refused.empty()) {
+    ReportError(sub.name, refused);
+    return kExitUsage;
+  }
+  std::optional<int> power;
+  if (!o.power.empty() && !(power = ParsePowerMode(o.power))) {
+    ReportError("--power " + o.power, "unknown power switching mode");
+    return kExitUsage;
+  }
+  std::string driverPath;
+  std::unique_ptr<sim::SimClient> simulator;  // keeps the simulator loaded for the run
+  try {
+    driverPath = SelectDriver(o.programmer, o.mini, simulator);
+  } catch (const SelectionError& e) {
+    return ReportSelectionError(e);
+  }
+
+  SystemClock clock;
+  CliPrompt prompt(std::cerr);
+  prompt.answerYes = global.yes;
+  if (!o.outFile.empty()) prompt.hexSave = HexSaveChoice{o.outFile, o.saveEmpty};
+
+  // No store handed to the document: it never writes the user's settings.
+  CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = driverPath});
+  doc.LoadSettings(QtSettingsStore());
+  if (!ApplyOptions(doc, *row, o, power)) return kExitUsage;
+  const FamilySettings settings = SettingsOf(doc, *row);
+  if (command->Takes(command_input::kHexFile)) {
+    if (settings.hexFile->empty()) {
+      ReportError("--hex", "no HEX file given and none stored");
+      return kExitUsage;
+    }
+    // The file is checked first, so that its error names the file and the line.
+    SilentPrompt silent(global.yes);
+    auto check = std::make_unique<CMCUMemoryArchitecture>();
+    if (!LoadHexFile(*check, *settings.hexFile, silent)) {
+      std::string reason = silent.lastText;
+      std::replace(reason.begin(), reason.end(), '\n', ' ');
+      ReportError(*settings.hexFile, reason);
+      return kExitFailed;
+    }
+  }
+  if (!PreparePowerQuestions(doc, global, prompt)) return kExitUsage;
+  if (global.verbose) {
+    std::cerr << "velmora-cli: driver library: "
+              << (doc.programmer->driverLibraryName.empty() ? "none"
+                                                            : doc.programmer->driverLibraryName)
+              << "\n";
+  }
+
+  ConsoleView console(std::cout, std::cerr, isatty(STDOUT_FILENO) != 0, isatty(STDERR_FILENO) != 0);
+  if (!global.quiet) {
+    doc.operationLog.AddObserver([&console](const LogEvent& e) { console.OnLog(e); });
+    doc.progressBar.AddObserver([&console](const ProgressBarState& s) { console.OnProgress(s); });
+  }
+
+  IFamilyOperations& operations = OperationsOf(doc, *row);
+  const auto start = std::chrono::steady_clock::now();
+  const bool started = doc.StartCommand(operations, *command);
+  doc.WaitForOperation();
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  console.Finish();
+  if (doc.lastOutcome == OperationOutcome::kSuccess) {
+    if (const std::string text = operations.ResultText(command->id); !text.empty()) {
+      std::cout << text << "\n";
+    }
+  }
+  std::cout << SummaryLine(sub.name, doc, settings, *command, o.outFile, elapsed.count()) << "\n";
+  if (!started && doc.lastOutcome == OperationOutcome::kNotStarted) return kExitFailed;
+  return ExitCodeOf(doc.lastOutcome.load());
 }
 
 }  // namespace

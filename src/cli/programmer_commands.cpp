@@ -20,11 +20,14 @@ int RunProgrammer(const ProgrammerSelection& options, const GlobalOptions& globa
   std::unique_ptr<sim::SimClient> simulator;  // keeps the simulator loaded for the run
   try {
     driverPath = SelectDriver(options, /*mini=*/false, simulator);
-  } catch (const std::exception& e) {
-    std::cerr << e.what() << "\n";
-    return kExitUsage;
+  } catch (const SelectionError& e) {
+    return ReportSelectionError(e);
   }
   CPICVortang link(prompt, DefaultClock(), driverPath);
+  if (global.verbose) {
+    std::cerr << "velmora-cli: driver library: "
+              << (link.driverLibraryName.empty() ? "none" : link.driverLibraryName) << "\n";
+  }
   const int opened = link.Open(kProgrammerDescription, 0);
   link.Close();
   std::cout << link.statusText << "\n";

@@ -14,9 +14,11 @@ namespace command_input {
 constexpr uint32_t kHexFile = 1u << 0;            // the HEX file to program or compare with
 constexpr uint32_t kConfigFromOptions = 1u << 1;  // configuration from the options, not the file
 constexpr uint32_t kSaveFile = 1u << 2;           // where read data is saved
-constexpr uint32_t kVerifyOptions = 1u << 3;      // fast verify, no verify
+constexpr uint32_t kNoVerify = 1u << 3;           // read nothing back
 constexpr uint32_t kChipErase = 1u << 4;          // erase the whole chip first, or not
 constexpr uint32_t kMemoryParts = 1u << 5;        // flash, EEPROM, ID locations, configuration
+constexpr uint32_t kFastVerify = 1u << 6;         // read back only what the HEX file gives
+constexpr uint32_t kVerifyOptions = kNoVerify | kFastVerify;
 }  // namespace command_input
 
 struct FamilyCommand {

@@ -20,6 +20,7 @@ StartOptions ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Velmora USB-Programmer"));
   parser.addHelpOption();
+  parser.addVersionOption();
   const QCommandLineOption simulate(
       QStringLiteral("simulate"),
       QStringLiteral("demo mode: use the simulated programmer with this target device"),
@@ -49,7 +50,7 @@ CqelApp::~CqelApp() {
 }
 
 bool CqelApp::PrepareSimulator(const QString& device, std::string& driverPath) {
-  driverPath = sim::SimulatorBesideExecutable();
+  driverPath = sim::SimulatorLibrary();
   try {
     simulator_ = sim::StartSimulator(driverPath, nlohmann::json{{"device", device.toStdString()}});
     return true;

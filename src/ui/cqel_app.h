@@ -29,7 +29,8 @@ struct StartOptions {
   ISettingsStore* settingsStore = nullptr;
 };
 
-// Reads the command line: an optional preset file and --simulate DEVICE.
+// Reads the command line: an optional preset file and --simulate DEVICE; --help and --version
+// print and exit.
 StartOptions ParseCommandLine(const QStringList& arguments);
 
 class CqelApp {

@@ -87,7 +87,6 @@ TEST_F(HexCli, FileThatDoesNotReadFailsWithAClearMessage) {
   EXPECT_NE(missing.output.find("[Programmer Error!] Cannot read \"" +
                                 (dir / "missing.hex").string() + "\": No such file or directory"),
             std::string::npos);
-  EXPECT_NE(missing.output.find("does not read as Intel HEX"), std::string::npos);
 
   std::ofstream(dir / "bad.hex") << ":0400000001020304F3\n:00000001FF\n";
   const CliRun declined = RunCli("hex info " + Quote(dir / "bad.hex"));
@@ -165,7 +164,8 @@ TEST_F(HexCli, DeviceLimitsTheOutputToItsProgramMemoryAndEeprom) {
   const CliRun unknown =
       RunCli("hex rewrite --device NoSuchChip " + Quote(dir / "in.hex") + " " + Quote(out));
   EXPECT_EQ(unknown.exitCode, 2);
-  EXPECT_NE(unknown.output.find("unknown device NoSuchChip"), std::string::npos);
+  EXPECT_NE(unknown.output.find("velmora-cli: error: --device: unknown device \"NoSuchChip\""),
+            std::string::npos);
 }
 
 TEST_F(HexCli, MissingArgumentIsAUsageError) {

@@ -53,7 +53,7 @@ TEST_F(OperationCommandTest, ProgramVerifyAndReadBackThroughTheSimulator) {
         std::regex(R"(\n\d\d:\d\d:\d\d:\d\d   \*\*\* Finished Successfully \*\*\* \d+:\d{3}\n)")))
         << run.out;
     // Not a terminal: the bar comes as plain lines.
-    EXPECT_THAT(run.out, HasSubstr("progress: Success 100%\n"));
+    EXPECT_THAT(run.err, HasSubstr("progress: Success 100%\n"));
     EXPECT_THAT(run.out, Not(HasSubstr("\033[")));
 
     run = Cli("verify --fast-verify --hex " + hex_ + target);

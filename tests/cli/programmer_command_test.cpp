@@ -55,7 +55,7 @@ TEST_F(ProgrammerCommandTest, WithoutAnyDriverItPrintsTheInstallationMessage) {
   }
   const fs::path copy = dir_ / "velmora-cli";
   fs::copy_file(cli_, copy);
-  const ProcessResult run = Execute(copy.string(), "programmer --driver /nonexistent.so");
+  const ProcessResult run = Execute(copy.string(), "programmer");
   EXPECT_EQ(run.exitCode, 3);
   EXPECT_EQ(run.out, "Firmware: USB driver not installed. Cannot communicate.\n");
   EXPECT_THAT(run.err, HasSubstr("[Installation error...] Failed to load FTDI library...\n"

@@ -11,7 +11,8 @@ namespace velmora {
 namespace {
 
 using namespace command_input;
-constexpr uint32_t kVerifyParts = kVerifyOptions | kChipErase | kMemoryParts;
+// Only programming erases first; verify and read take the memory parts and the verify options.
+constexpr uint32_t kVerifyParts = kVerifyOptions | kMemoryParts;
 
 constexpr FamilyCommand kDsPic30Commands[] = {
     {.id = int(DsPic30Command::kIdentify),
@@ -23,7 +24,7 @@ constexpr FamilyCommand kDsPic30Commands[] = {
      .name = "program",
      .help = "erase, program and verify the target",
      .onWorker = true,
-     .inputs = kHexFile | kConfigFromOptions | kVerifyParts},
+     .inputs = kHexFile | kConfigFromOptions | kVerifyParts | kChipErase},
     {.id = int(DsPic30Command::kVerify),
      .name = "verify",
      .help = "compare the target with a HEX file",

@@ -14,7 +14,8 @@ namespace velmora {
 namespace {
 
 using namespace command_input;
-constexpr uint32_t kVerifyParts = kVerifyOptions | kChipErase | kMemoryParts;
+// Only programming erases first; verify and read take the memory parts and the verify options.
+constexpr uint32_t kVerifyParts = kVerifyOptions | kMemoryParts;
 
 // Program, verify, read, update and the EEPROM erase run on the worker.
 constexpr FamilyCommand kPic18Commands[] = {
@@ -22,12 +23,12 @@ constexpr FamilyCommand kPic18Commands[] = {
      .name = "identify",
      .help = "identify the target device",
      .onWorker = false,
-     .inputs = kVerifyOptions},
+     .inputs = kNoVerify},
     {.id = int(Pic18Command::kProgram),
      .name = "program",
      .help = "erase, program and verify the target",
      .onWorker = true,
-     .inputs = kHexFile | kConfigFromOptions | kVerifyParts},
+     .inputs = kHexFile | kConfigFromOptions | kVerifyParts | kChipErase},
     {.id = int(Pic18Command::kVerify),
      .name = "verify",
      .help = "compare the target with a HEX file",

@@ -1,0 +1,234 @@
+// How velmora-cli behaves for scripts: global options anywhere, quiet and verbose runs, the
+// device list, errors that name their file and line, the closing summary, what goes to stdout
+// and what to stderr, manual power without a terminal, the driver library option, and which
+// options each subcommand offers. The built program runs in a child process on the simulator.
+#include <gmock/gmock.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+
+#include "cli/cli_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ContainsRegex;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using velmora::testing::ProcessResult;
+
+class CommandLineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = velmora::testing::ScratchDirectory("velmora-cli-line-");
+    fs::create_directories(dir_ / "config");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  ProcessResult Cli(const std::string& arguments) const {
+    return velmora::testing::RunProgram(dir_, cli_, arguments,
+                                        "XDG_CONFIG_HOME='" + (dir_ / "config").string() +
+                                            "' VELMORA_SIM_STATE='" +
+                                            (dir_ / "state.json").string() + "'");
+  }
+
+  std::string Write(const std::string& name, const std::string& text) const {
+    const fs::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+  }
+
+  const std::string cli_ = VELMORA_BINARY_DIR "/bin/velmora-cli";
+  const std::string hex_ = VELMORA_BINARY_DIR "/test-data/engine/pic18f4550_blink.hex";
+  const std::string sim_ = " --simulate PIC18F4550";
+  fs::path dir_;
+};
+
+// A record with a wrong checksum: read only when the question is answered yes.
+constexpr char kBadChecksum[] = ":0400000001020304F1\r\n:00000001FF\r\n";
+
+TEST_F(CommandLineTest, GlobalOptionsAreAcceptedAnywhere) {
+  const std::string bad = Write("bad.hex", kBadChecksum);
+  for (const std::string& line : {"--yes hex info " + bad, "hex --yes info " + bad,
+                                  "hex info " + bad + " --yes", "hex info --yes " + bad}) {
+    SCOPED_TRACE(line);
+    EXPECT_EQ(Cli(line).exitCode, 0);
+  }
+  EXPECT_EQ(Cli("hex info " + bad + " --no").exitCode, 1);
+  EXPECT_EQ(Cli("hex info " + bad + " --yes --no").exitCode, 2);
+  EXPECT_EQ(Cli("identify" + sim_ + " -q -v").exitCode, 2);
+  const ProcessResult quiet = Cli("identify" + sim_ + " -q");
+  EXPECT_EQ(quiet.exitCode, 0) << quiet.err;
+}
+
+TEST_F(CommandLineTest, QuietKeepsOnlyTheSummaryAndVerboseNamesTheDriver) {
+  const ProcessResult quiet = Cli("program -q --hex " + hex_ + sim_);
+  ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
+  EXPECT_THAT(quiet.out, Not(HasSubstr("***")));
+  EXPECT_THAT(quiet.out, ContainsRegex("^summary: program, [^\n]*, success\n$"));
+  EXPECT_EQ(quiet.err, "");
+
+  const ProcessResult verbose = Cli("--verbose identify" + sim_);
+  ASSERT_EQ(verbose.exitCode, 0) << verbose.err;
+  EXPECT_THAT(verbose.err, HasSubstr("velmora-cli: driver library: "));
+  EXPECT_THAT(verbose.err, HasSubstr("libvelmora-sim.so"));
+  EXPECT_THAT(Cli("identify" + sim_).err, Not(HasSubstr("driver library")));
+}
+
+TEST_F(CommandLineTest, DevicesListsTheCatalogueAndSuggestsNearNames) {
+  const ProcessResult pic18 = Cli("devices --family pic18");
+  ASSERT_EQ(pic18.exitCode, 0) << pic18.err;
+  EXPECT_THAT(pic18.out, ContainsRegex("\nPIC18F4550 +pic18 +ID 0x1200 +program 32768 bytes, "
+                                       "EEPROM 256 bytes, RAM 2048 bytes\n"));
+  EXPECT_THAT(pic18.out, Not(HasSubstr("dspic30")));
+
+  const ProcessResult all = Cli("devices");
+  ASSERT_EQ(all.exitCode, 0);
+  EXPECT_THAT(all.out,
+              ContainsRegex("\nATmega1280/V +avr +signature 1E 97 03 +program 131072 bytes"));
+  EXPECT_THAT(all.out,
+              ContainsRegex("\ndsPIC30F[0-9A]+ +dspic30 +ID 0x[0-9A-F]{4} +program [0-9]+ words"));
+  EXPECT_EQ(Cli("devices pic18f4550").out.find("PIC18F4550 "), 0u);
+
+  struct Case {
+    std::string arguments;
+    std::string subject;
+  };
+  for (const Case& c :
+       {Case{"devices PIC18F4551", "PIC18F4551"},
+        Case{"identify --simulate PIC18F455", "--simulate"},
+        Case{"hex rewrite " + hex_ + " " + (dir_ / "o.hex").string() + " --device PIC18F45500",
+             "--device"}}) {
+    SCOPED_TRACE(c.arguments);
+    const ProcessResult run = Cli(c.arguments);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_THAT(run.err, HasSubstr("velmora-cli: error: " + c.subject + ": unknown device \""));
+    EXPECT_THAT(run.err, ContainsRegex("nearest: [^\n]*PIC18F4550"));
+  }
+}
+
+TEST_F(CommandLineTest, ErrorsNameTheFileAndTheLine) {
+  struct Case {
+    std::string name;
+    std::string text;  // "" with no file written: the file is missing
+    std::string error;
+  };
+  const Case cases[] = {
+      {"missing.hex", "", ": No such file or directory"},
+      {"notes.txt", "just some text\nno records here\n", ": not an Intel HEX file (no record)"},
+      {"short.hex", ":0400000001020304F2\r\n\r\n:04001000zz\r\n", ":3: malformed record"},
+      {"sum.hex", ":020000040000FA\n" + std::string(kBadChecksum), ":2: checksum error"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = c.text.empty() ? (dir_ / c.name).string() : Write(c.name, c.text);
+    for (const std::string& command : {"hex info " + path, "program --hex " + path + sim_}) {
+      SCOPED_TRACE(command);
+      const ProcessResult run = Cli(command);
+      EXPECT_EQ(run.exitCode, 1);
+      EXPECT_THAT(run.err, HasSubstr("velmora-cli: error: " + path + c.error + "\n"));
+      EXPECT_THAT(run.out, Not(HasSubstr("***")));
+    }
+  }
+}
+
+TEST_F(CommandLineTest, EachOperationEndsWithASummaryLine) {
+  const std::string out = (dir_ / "read.hex").string();
+  struct Case {
+    std::string arguments;
+    int exitCode;
+    std::string summary;  // a regular expression for the last line of stdout
+  };
+  const Case cases[] = {
+      {"program --hex " + hex_, 0,
+       "summary: program, device PIC18F4550, file " + hex_ +
+           ", (\\d+) bytes written, \\1 bytes verified, \\d+\\.\\d\\d s, success"},
+      {"program --no-verify --hex " + hex_, 0, ", (\\d+) bytes written, 0 bytes verified, "},
+      {"verify --hex " + hex_, 0,
+       ", file " + hex_ +
+           ", \\d+ bytes verified, \\d+\\.\\d\\d s, "
+           "success"},
+      {"read --out " + out, 0,
+       "summary: read, device PIC18F4550, file " + out +
+           ", \\d+ bytes read, \\d+\\.\\d\\d s, success"},
+      {"identify", 0, "summary: identify, device PIC18F4550, \\d+\\.\\d\\d s, success"},
+      {"erase chip", 0, "summary: erase chip, device PIC18F4550, \\d+\\.\\d\\d s, success"},
+      {"verify --hex " + hex_, 1, ", file " + hex_ + ", \\d+\\.\\d\\d s, failed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ProcessResult run = Cli(c.arguments + sim_);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    const size_t last = run.out.rfind('\n', run.out.size() - 2);
+    const std::string lastLine = run.out.substr(last == std::string::npos ? 0 : last + 1);
+    EXPECT_TRUE(std::regex_search(lastLine, std::regex(c.summary))) << lastLine;
+    EXPECT_EQ(lastLine.rfind("summary: ", 0), 0u) << lastLine;
+  }
+}
+
+TEST_F(CommandLineTest, LogGoesToStdoutAndProgressToStderr) {
+  const ProcessResult run = Cli("program --hex " + hex_ + sim_);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("   *** Programming PIC18F4550 ***\n"));
+  EXPECT_THAT(run.out, Not(HasSubstr("progress:")));
+  EXPECT_THAT(run.err, HasSubstr("progress: Success 100%\n"));
+  EXPECT_THAT(run.err, Not(HasSubstr("***")));
+}
+
+TEST_F(CommandLineTest, ManualPowerWithoutATerminalNeedsYes) {
+  const ProcessResult refused = Cli("identify --power manual" + sim_);
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_THAT(refused.err, HasSubstr("velmora-cli: error: --power manual: waits for Enter"));
+  EXPECT_EQ(refused.out, "");
+
+  const ProcessResult accepted = Cli("identify --power manual --yes" + sim_);
+  EXPECT_EQ(accepted.exitCode, 0) << accepted.err;
+  EXPECT_THAT(accepted.err, HasSubstr("[User Action Requiered: ON] Switch power on and click OK"));
+}
+
+TEST_F(CommandLineTest, DriverThatDoesNotLoadIsAnErrorNamingIt) {
+  for (const char* command : {"programmer", "identify"}) {
+    SCOPED_TRACE(command);
+    const ProcessResult run = Cli(std::string(command) + " --driver /nonexistent/libftd2xx.so");
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_THAT(run.err, HasSubstr("velmora-cli: error: --driver /nonexistent/libftd2xx.so: the "
+                                   "driver library does not load"));
+    EXPECT_THAT(run.err, Not(HasSubstr("Installation error")));
+  }
+  const std::string scenario = Write("scenario.json", "{}");
+  EXPECT_EQ(Cli("programmer --driver /x.so --scenario " + scenario).exitCode, 2);
+  EXPECT_EQ(Cli("identify --driver /x.so --simulate PIC18F4550").exitCode, 2);
+}
+
+TEST_F(CommandLineTest, SubcommandsOfferOnlyTheOptionsThatMeanSomething) {
+  struct Case {
+    std::string arguments;
+    bool accepted;
+  };
+  const std::string out = " --out " + (dir_ / "r.hex").string();
+  const Case cases[] = {
+      {"program --chip-erase --hex " + hex_, true},
+      {"verify --chip-erase --hex " + hex_, false},
+      {"read --no-chip-erase" + out, false},
+      {"read --fast-verify --no-eeprom" + out, true},
+      {"identify --no-verify", true},
+      {"identify --fast-verify", false},
+      {"identify --no-flash", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ProcessResult run = Cli("--yes " + c.arguments + sim_);
+    if (c.accepted) {
+      EXPECT_EQ(run.exitCode, 0) << run.err;
+    } else {
+      EXPECT_EQ(run.exitCode, 2);
+    }
+  }
+  const ProcessResult help = Cli("program --help");
+  EXPECT_THAT(help.out, ContainsRegex("--no-flash +leave out flash memory"));
+  EXPECT_THAT(help.out, ContainsRegex("--flash +include flash memory"));
+  EXPECT_THAT(help.out, ContainsRegex("--no-chip-erase +do not erase the chip first"));
+}
+
+}  // namespace
