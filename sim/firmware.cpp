@@ -1,6 +1,8 @@
 #include "firmware.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 
 namespace velmora::sim {
 
@@ -15,6 +17,34 @@ constexpr uint8_t kHighVoltageEntry = 0x16;
 constexpr uint8_t kLowVoltageEntry = 0x17;
 constexpr uint8_t kProbe = 0x20;
 constexpr uint8_t kVersionText = 0x57;
+constexpr uint8_t kTraceLineOff = 0x07;
+constexpr uint8_t kStartTraceReport = 0x56;
+constexpr uint8_t kSuppressTraceReport = 0x58;
+constexpr uint8_t kTracePullUps = 0x59;
+constexpr uint8_t kMeasureFrequency = 0x5A;
+
+// The frequency reply: the firmware's counter bytes b0..b3 stand for the count
+// 5 b0 + 1279 b1 + 328191 b2 + 84017663 (b3 - 230), modulo 2^32.
+constexpr uint32_t kCountWeights[] = {5, 1279, 328191, 84017663};
+constexpr uint8_t kTopCounterBase = 230;
+constexpr uint8_t kFrequencyAnswered = 4;
+// The count is the number of 20 MHz reference periods per target clock MHz.
+constexpr double kReferenceCount = 20'000'000.0;
+
+// Counter bytes whose count comes as close to `count` as the counter allows, from below.
+std::array<uint8_t, 4> CounterBytes(uint32_t count) {
+  std::array<uint8_t, 4> bytes{};
+  uint64_t rest = count;
+  const uint64_t top = std::min<uint64_t>(rest / kCountWeights[3], 255 - kTopCounterBase);
+  bytes[3] = static_cast<uint8_t>(kTopCounterBase + top);
+  rest -= top * kCountWeights[3];
+  for (int i = 2; i >= 0; --i) {
+    const uint64_t digit = std::min<uint64_t>(rest / kCountWeights[i], 255);
+    bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(digit);
+    rest -= digit * kCountWeights[i];
+  }
+  return bytes;
+}
 
 std::string ControlName(uint8_t byte) {
   switch (byte) {
@@ -38,7 +68,7 @@ std::string ControlName(uint8_t byte) {
 }  // namespace
 
 FirmwareModel::FirmwareModel(const Scenario& scenario, ITarget& target, IFrameIo& link)
-    : scenario_(scenario), target_(target), link_(link) {
+    : scenario_(scenario), target_(target), link_(link), traceSource_(scenario.trace) {
   lines_.externalPower = scenario.externalPower;
 }
 
@@ -49,7 +79,7 @@ void FirmwareModel::Reply(std::span<const uint8_t> bytes) {
 void FirmwareModel::Receive(uint8_t byte) {
   if (!pending_.empty()) {
     pending_.push_back(byte);
-    if (pending_.size() >= needed_) StepTargetCommand();
+    if (pending_.size() >= needed_ && !FrameTraceCommand()) StepTargetCommand();
     return;
   }
   muted_ = scenario_.faults.replyNeverComes.count(byte) > 0;
@@ -69,7 +99,85 @@ void FirmwareModel::Receive(uint8_t byte) {
     FrameCommand(byte, "version text", {text, scenario_.firmware.size()});
   } else {
     pending_.push_back(byte);
-    StepTargetCommand();
+    if (!FrameTraceCommand()) StepTargetCommand();
+  }
+}
+
+bool FirmwareModel::FrameTraceCommand() {
+  std::string name;
+  switch (pending_[0]) {
+    case kStartTraceReport:
+      reporting_ = true;
+      suppressed_ = false;
+      traceClockStarted_ = true;
+      name = "start trace reporting";
+      break;
+    case kSuppressTraceReport:
+      suppressed_ = true;
+      name = "suppress trace reporting";
+      break;
+    case kTracePullUps:
+      if (pending_.size() < 2) {
+        needed_ = 2;
+        return true;
+      }
+      pullUps_ = pending_[1] != 0;
+      if (!pullUps_) reporting_ = false;
+      name = pullUps_ ? "trace pull-ups on" : "trace pull-ups off, reporting ends";
+      break;
+    case kMeasureFrequency:
+      MeasureFrequency();
+      name = "measure frequency";
+      break;
+    default:
+      return false;
+  }
+  link_.RecordCommand(pending_, name);
+  pending_.clear();
+  needed_ = 0;
+  return true;
+}
+
+std::optional<uint32_t> FirmwareModel::MeasuredCount() const {
+  const FrequencyAnswer& answer = scenario_.frequency;
+  std::optional<double> megahertz;
+  switch (answer.kind) {
+    case FrequencyAnswer::Kind::kNoAnswer:
+      return std::nullopt;
+    case FrequencyAnswer::Kind::kCount:
+      return answer.count;
+    case FrequencyAnswer::Kind::kMegahertz:
+      megahertz = answer.megahertz;
+      break;
+    case FrequencyAnswer::Kind::kTargetClock:
+      megahertz = target_.ClockMegahertz();
+      break;
+  }
+  if (!megahertz || !(*megahertz > 0)) return std::nullopt;
+  return static_cast<uint32_t>(
+      std::min(std::llround(kReferenceCount / *megahertz), static_cast<long long>(UINT32_MAX)));
+}
+
+void FirmwareModel::MeasureFrequency() {
+  const std::optional<uint32_t> count = MeasuredCount();
+  if (!count) {
+    Reply(uint8_t{0});  // no clock seen
+    return;
+  }
+  const std::array<uint8_t, 4> counter = CounterBytes(*count);
+  const uint8_t reply[] = {kFrequencyAnswered, counter[0], counter[1], counter[2], counter[3]};
+  Reply(reply);
+}
+
+void FirmwareModel::Pump(uint32_t hostMillis) {
+  if (traceClockStarted_) traceMillis_ += static_cast<uint32_t>(hostMillis - lastHostMillis_);
+  lastHostMillis_ = hostMillis;
+  if (!traceClockStarted_) return;
+  for (const TraceChunk& chunk : traceSource_.TakeDue(traceMillis_)) {
+    // Output while the programmer does not report is lost on the target's pins.
+    if (!reporting_ || suppressed_) continue;
+    link_.Reply(chunk.bytes);
+    link_.RecordTraceOutput(chunk.bytes);
   }
 }
 
@@ -97,6 +205,9 @@ void FirmwareModel::ControlByte(uint8_t byte) {
     case kHighVoltageEntry:
     case kLowVoltageEntry:
       lines_.programmingEntry = byte;
+      break;
+    case kTraceLineOff:
+      reporting_ = false;
       break;
     default:
       break;

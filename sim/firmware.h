@@ -7,6 +7,7 @@
 
 #include "scenario.h"
 #include "target.h"
+#include "trace_source.h"
 
 namespace velmora::sim {
 
@@ -14,6 +15,8 @@ namespace velmora::sim {
 class IFrameIo : public ITargetIo {
  public:
   virtual void RecordCommand(std::span<const uint8_t> bytes, const std::string& name) = 0;
+  // Trace bytes the firmware forwarded to the PC.
+  virtual void RecordTraceOutput(std::span<const uint8_t> bytes) = 0;
 
  protected:
   ~IFrameIo() = default;
@@ -27,6 +30,9 @@ class FirmwareModel final : public ITargetIo {
   void Receive(uint8_t byte);
   // True while a command waits for operand bytes.
   bool InCommand() const { return !pending_.empty(); }
+  // The host's clock (milliseconds) moved on to `hostMillis`: the target's trace output up to
+  // now reaches the PC while tracing reports, and is gone otherwise.
+  void Pump(uint32_t hostMillis);
 
   // ITargetIo for the target: replies of a muted command are swallowed.
   void Reply(std::span<const uint8_t> bytes) override;
@@ -41,6 +47,10 @@ class FirmwareModel final : public ITargetIo {
   void ControlByte(uint8_t byte);
   void FrameCommand(uint8_t byte, const std::string& name, std::span<const uint8_t> reply);
   void StepTargetCommand();
+  // Tracing and frequency measurement, for every family; true when `pending_` was one of them.
+  bool FrameTraceCommand();
+  void MeasureFrequency();
+  std::optional<uint32_t> MeasuredCount() const;
 
   const Scenario& scenario_;
   ITarget& target_;
@@ -49,6 +59,16 @@ class FirmwareModel final : public ITargetIo {
   std::vector<uint8_t> pending_;  // command byte and operands received so far
   size_t needed_ = 0;             // pending_ size at which the target looks again
   bool muted_ = false;
+
+  // Tracing: 0x59 sets the pull-ups (0 also ends reporting), 0x56 starts reporting, 0x58
+  // suppresses it until the next 0x56, the line control byte 0x07 ends it.
+  TraceSource traceSource_;
+  bool reporting_ = false;
+  bool suppressed_ = false;
+  bool pullUps_ = false;
+  bool traceClockStarted_ = false;  // the target's trace time runs from the first start
+  uint32_t lastHostMillis_ = 0;
+  uint64_t traceMillis_ = 0;
 };
 
 }  // namespace velmora::sim
