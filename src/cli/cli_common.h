@@ -51,5 +51,6 @@ void BuildCommandLine(CLI::App& app, CommandContext& context);
 void AddHexCommands(CLI::App& app, CommandContext& context);
 void AddProgrammerCommands(CLI::App& app, CommandContext& context);
 void AddOperationCommands(CLI::App& app, CommandContext& context);
+void AddTraceCommands(CLI::App& app, CommandContext& context);
 
 }  // namespace velmora::cli

@@ -11,6 +11,7 @@ void BuildCommandLine(CLI::App& app, CommandContext& context) {
   AddHexCommands(app, context);
   AddProgrammerCommands(app, context);
   AddOperationCommands(app, context);
+  AddTraceCommands(app, context);
 }
 
 }  // namespace velmora::cli
