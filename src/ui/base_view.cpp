@@ -375,6 +375,8 @@ int CBaseView::DeactivateView() {
 
 void CBaseView::OnPageTimer() {
   CqelDoc& doc = frame_.Doc();
+  // A changed trace definition file applies to the next record, also while tracing.
+  doc.ReloadTraceDefinitionsIfChanged();
   if (doc.OperationRunning() || doc.programmer->ftHandle.load() != nullptr) return;
   if (!frame_.HexFileChangedSinceLoad(doc.hexFileName)) return;
   frame_.NoteHexFileAnnounced(doc.hexFileName);
@@ -432,10 +434,20 @@ void CBaseView::OnCommand(int id) {
     }
     case ctl::kSuppressTrace:
       frame_.Doc().suppressTrace = CheckBox(id)->isChecked() ? 1 : 0;
+      frame_.Doc().ToggleTraceSuppression();
+      break;
+    case ctl::kTraceFileEdit:
+      frame_.Doc().traceDefinitionFile = Edit(id)->text().toStdString();
       break;
     case ctl::kTraceFileBrowse:
-      SelectFile(kTraceDefinitionSelection, ctl::kTraceFileEdit, nullptr);
+      SelectFile(kTraceDefinitionSelection, ctl::kTraceFileEdit,
+                 [this](const QString&) { frame_.Doc().LoadTraceDefinitions(); });
       break;
+    case ctl::kMeasureFrequency: {
+      CqelDoc& doc = frame_.Doc();
+      RunGuarded([&doc] { doc.StartOperation([&doc] { doc.RunMeasureFrequency(); }); });
+      break;
+    }
     case ctl::kClearLog:
       frame_.Doc().ClearLog();
       break;
