@@ -169,6 +169,35 @@ TEST_F(TracingTest, TheReaderAsksTheDriverHowManyBytesAreQueuedAndReadsJustThose
   EXPECT_GE(reads, 2u);
 }
 
+TEST_F(TracingTest, ATargetResetMidRecordGarblesOnlyWhatTheBytesSay) {
+  // The target resets after two of four bytes; the programmer forwards bytes as they come, so
+  // the next record's bytes complete the cut one. Nothing waits for bytes that never come.
+  StartWithTrace(nlohmann::json::array({
+      {{"at", 0}, {"record", "10 20 30 40"}, {"resetAfter", 2}},
+      {{"at", 30}, {"record", "AA BB CC"}},
+      {{"at", 60}, {"record", "01 02"}},
+  }));
+  doc_->StartTracing();
+  ASSERT_TRUE(watch_->WaitFor(RecordLine({1, 2})));
+  doc_->StopTracing();
+  EXPECT_THAT(TraceLines(), ElementsAre(RecordLine({0x10, 0x20, 0x03, 0xAA}), "Trace 3B",
+                                        "Trace 4C", RecordLine({1, 2})));
+  EXPECT_EQ(doc_->pendingTraceBytes, 0);
+}
+
+TEST_F(TracingTest, ALongTraceIsReadInPiecesAndShownWhole) {
+  // A record of 127 bytes, one byte every 3 ms: about 40 polls see part of it.
+  std::vector<uint8_t> record(127);
+  for (size_t i = 0; i < record.size(); ++i) record[i] = static_cast<uint8_t>(i + 1);
+  StartWithTrace(nlohmann::json::array(
+      {{{"at", 0}, {"record", HexText(record)}, {"split", 3}}, {{"at", 500}, {"value", 1}}}));
+  doc_->StartTracing();
+  ASSERT_TRUE(watch_->WaitFor("Trace 01"));
+  doc_->StopTracing();
+  EXPECT_THAT(TraceLines(), ElementsAre(RecordLine(record), "Trace 01"));
+  EXPECT_GT(Events("read").size(), 30u);
+}
+
 TEST_F(TracingTest, AReadIsBoundedByTheRoomLeftInTheReceiveBuffer) {
   // 100 records of 4 bytes arrive at once; the receive buffer holds 200 bytes.
   StartWithTrace(nlohmann::json::array(
