@@ -377,7 +377,10 @@ void CBaseView::OnPageTimer() {
   CqelDoc& doc = frame_.Doc();
   // A changed trace definition file applies to the next record, also while tracing.
   doc.ReloadTraceDefinitionsIfChanged();
-  if (doc.OperationRunning() || doc.programmer->ftHandle.load() != nullptr) return;
+  // Not while the programmer is busy; the trace reader's open link does not count.
+  const bool linkHeld =
+      doc.programmer->ftHandle.load() != nullptr && doc.traceState != trace_state::kActive;
+  if (doc.OperationRunning() || linkHeld) return;
   if (!frame_.HexFileChangedSinceLoad(doc.hexFileName)) return;
   frame_.NoteHexFileAnnounced(doc.hexFileName);
   doc.progressBar.Update([](ProgressBarState& state) {

@@ -312,6 +312,44 @@ TEST_F(TracingTest, AProgramSuspendsTracingAndNothingIsLostOrShownTwice) {
   EXPECT_GT(lastNumber + 1, shown.size());  // some were sent while programming
 }
 
+TEST_F(TracingTest, TheDataMonitorRunsOnceUntilItsFlagIsCleared) {
+  StartWithTrace(nlohmann::json::array({{{"at", 0}, {"record", "01"}}}));
+  doc_->trace = 1;
+  doc_->StartTracing();
+  ASSERT_TRUE(watch_->WaitFor(RecordLine({1})));
+  int steps = 0;
+  const auto monitor = [&] {
+    doc_->StartOperation([&] {
+      doc_->RunDataMonitor([&] {
+        ++steps;
+        EXPECT_NE(doc_->programmer->ftHandle.load(), nullptr);  // in a cycle of its own
+        EXPECT_EQ(doc_->traceState, trace_state::kIdle);        // with tracing suspended
+      });
+    });
+    doc_->WaitForOperation();
+  };
+  monitor();
+  monitor();  // the flag is still set: nothing runs
+  EXPECT_EQ(steps, 1);
+  doc_->dataMonitorRunning = 0;  // the view's box was unchecked
+  monitor();
+  EXPECT_EQ(steps, 2);
+  EXPECT_EQ(doc_->traceState, trace_state::kActive);
+  doc_->trace = 0;
+  doc_->StopTracing();
+  std::vector<std::string> monitorLines;
+  for (const std::string& line : watch_->Lines()) {
+    if (line.starts_with("Data Monitor") || line.starts_with("Tracing ")) {
+      monitorLines.push_back(line);
+    }
+  }
+  EXPECT_THAT(monitorLines,
+              ElementsAre("Tracing activated", "Tracing deactivated", "Data Monitor activated...",
+                          "Data Monitor stop!", "Tracing activated", "Tracing deactivated",
+                          "Tracing activated", "Tracing deactivated", "Data Monitor activated...",
+                          "Data Monitor stop!", "Tracing activated", "Tracing deactivated"));
+}
+
 // ---- A stop in progress ------------------------------------------------------------------------
 
 // A virtual clock whose long sleeps can be held, to look at the document while the trace

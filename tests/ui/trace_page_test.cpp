@@ -112,5 +112,16 @@ TEST_F(TracePageTest, ThePageTimerReadsAChangedDefinitionFileAgain) {
   EXPECT_EQ(Count(QStringLiteral("   Temp 4660")), 1);
 }
 
+TEST_F(TracePageTest, WhileTracingAChangedHexFileIsStillAnnounced) {
+  app_.MainFrame().SwitchView(kPic18Page);
+  Page().Button(ctl::kTrace)->click();
+  ASSERT_EQ(Doc().traceState, trace_state::kActive);
+  const std::string hex = env_.directory.filePath(QStringLiteral("new.hex")).toStdString();
+  std::ofstream(hex) << ":00000001FF\n";
+  Page().Edit(ctl::kHexFileEdit)->setText(QString::fromStdString(hex));
+  Page().OnPageTimer();
+  EXPECT_EQ(Doc().progressBar.State().caption, "New Software");
+}
+
 }  // namespace
 }  // namespace velmora
