@@ -1,7 +1,8 @@
 // The desktop program under a flood of log lines, end to end: an operation on the document's
 // worker logs lines as fast as it can while the PIC18 page is on screen; measured is the longest
 // time the GUI event loop goes without turning until the page's log shows the last line, and
-// the time a page switch takes to refill the log from the document's lines.
+// the time a page switch takes to refill the log from the document's lines; and the same stall
+// while the trace reader logs a flood of trace records.
 //   build/bin/gui_log_flood_bench   (offscreen unless QT_QPA_PLATFORM says otherwise)
 #include <benchmark/benchmark.h>
 
@@ -18,6 +19,7 @@
 #include "engine/settings_store_qt.h"
 #include "event_loop_stalls.h"
 #include "platform/user_prompt.h"
+#include "sim/client/sim_client.h"
 #include "ui/base_view.h"
 #include "ui/control_ids.h"
 #include "ui/controls/cqel_list_box.h"
@@ -80,6 +82,38 @@ void BM_LongestStallWhileAnOperationLogs(benchmark::State& state) {
   state.counters["longest_stall_ms"] = worstStall;
 }
 BENCHMARK(BM_LongestStallWhileAnOperationLogs)
+    ->Arg(100'000)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The target floods the trace: `records` records arrive at once while the PIC18 page is on
+// screen; measured until the page's log shows the last of them.
+void BM_LongestStallWhileTracing(benchmark::State& state) {
+  const int records = static_cast<int>(state.range(0));
+  double worstStall = 0;
+  for (auto _ : state) {
+    Program program;
+    // The simulator the document bound, now with the target's trace output.
+    sim::SimClient simulator(sim::SimulatorBesideExecutable());
+    const nlohmann::json trace = nlohmann::json::array(
+        {{{"at", 0}, {"record", "10 20 30 40"}, {"repeat", records}, {"every", 0}}});
+    simulator.Configure(nlohmann::json{{"device", "PIC18F4550"}, {"trace", trace}}.dump());
+    CqelDoc& doc = program.app.Document();
+    doc.ClearLog();
+    QApplication::processEvents();
+    doc.trace = 1;
+    doc.StartTracing();
+    double totalMs = 0;
+    const double stall =
+        RunMeasuringStalls([&] { return program.ShowsLastLine(records + 1); }, &totalMs);
+    doc.StopTracing();
+    worstStall = std::max(worstStall, stall);
+    state.SetIterationTime(totalMs / 1000.0);
+  }
+  state.counters["longest_stall_ms"] = worstStall;
+}
+BENCHMARK(BM_LongestStallWhileTracing)
     ->Arg(100'000)
     ->Iterations(3)
     ->UseManualTime()

@@ -1,6 +1,8 @@
 #include "firmware.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 
 namespace velmora::sim {
 
@@ -37,31 +39,62 @@ int ScriptLinkOperands(uint8_t byte) {
 std::string Hex16(uint32_t value) {
   const uint8_t bytes[] = {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
   return "0x" + FormatHexBytes(bytes, 1) + FormatHexBytes(bytes + 1, 1);
-}
+  constexpr uint8_t kTraceLineOff = 0x07;
+  constexpr uint8_t kStartTraceReport = 0x56;
+  constexpr uint8_t kSuppressTraceReport = 0x58;
+  constexpr uint8_t kTracePullUps = 0x59;
+  constexpr uint8_t kMeasureFrequency = 0x5A;
 
-std::string ControlName(uint8_t byte) {
-  switch (byte) {
-    case kPowerOn:
-      return "power on";
-    case kPowerOff:
-      return "power off";
-    case kCycleStart:
-      return "cycle start";
-    case kCycleEnd:
-      return "cycle end";
-    case kHighVoltageEntry:
-      return "high-voltage programming mode";
-    case kLowVoltageEntry:
-      return "low-voltage programming mode";
-    default:
-      return "line 0x" + FormatHexBytes(&byte, 1);
+  // The frequency reply: the firmware's counter bytes b0..b3 stand for the count
+  // 5 b0 + 1279 b1 + 328191 b2 + 84017663 (b3 - 230), modulo 2^32.
+  constexpr uint32_t kCountWeights[] = {5, 1279, 328191, 84017663};
+  constexpr uint8_t kTopCounterBase = 230;
+  constexpr uint8_t kFrequencyAnswered = 4;
+  // The count is the number of 20 MHz reference periods per target clock MHz.
+  constexpr double kReferenceCount = 20'000'000.0;
+
+  // Counter bytes whose count comes as close to `count` as the counter allows, from below.
+  std::array<uint8_t, 4> CounterBytes(uint32_t count) {
+    std::array<uint8_t, 4> bytes{};
+    uint64_t rest = count;
+    const uint64_t top = std::min<uint64_t>(rest / kCountWeights[3], 255 - kTopCounterBase);
+    bytes[3] = static_cast<uint8_t>(kTopCounterBase + top);
+    rest -= top * kCountWeights[3];
+    for (int i = 2; i >= 0; --i) {
+      const uint64_t digit = std::min<uint64_t>(rest / kCountWeights[i], 255);
+      bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(digit);
+      rest -= digit * kCountWeights[i];
+    }
+    return bytes;
   }
-}
+
+  std::string ControlName(uint8_t byte) {
+    switch (byte) {
+      case kPowerOn:
+        return "power on";
+      case kPowerOff:
+        return "power off";
+      case kCycleStart:
+        return "cycle start";
+      case kCycleEnd:
+        return "cycle end";
+      case kHighVoltageEntry:
+        return "high-voltage programming mode";
+      case kLowVoltageEntry:
+        return "low-voltage programming mode";
+      default:
+        return "line 0x" + FormatHexBytes(&byte, 1);
+    }
+  }
 
 }  // namespace
 
 FirmwareModel::FirmwareModel(const Scenario& scenario, ITarget& target, IFrameIo& link)
-    : scenario_(scenario), target_(target), link_(link), processor_(&target) {
+    : scenario_(scenario),
+      target_(target),
+      link_(link),
+      processor_(&target),
+      traceSource_(scenario.trace) {
   lines_.externalPower = scenario.externalPower;
   processor_.SetPcTakesBytes([this] { return link_.PcTakesBytes(); });
 }
@@ -80,7 +113,7 @@ void FirmwareModel::Receive(uint8_t byte) {
     if (pending_.size() < needed_) return;
     if (ScriptLinkOperands(pending_[0]) >= 0) {
       ScriptLinkCommand();
-    } else {
+    } else if (!FrameTraceCommand()) {
       StepTargetCommand();
     }
     return;
@@ -106,7 +139,85 @@ void FirmwareModel::Receive(uint8_t byte) {
     if (needed_ == 1) ScriptLinkCommand();
   } else {
     pending_.push_back(byte);
-    StepTargetCommand();
+    if (!FrameTraceCommand()) StepTargetCommand();
+  }
+}
+
+bool FirmwareModel::FrameTraceCommand() {
+  std::string name;
+  switch (pending_[0]) {
+    case kStartTraceReport:
+      reporting_ = true;
+      suppressed_ = false;
+      traceClockStarted_ = true;
+      name = "start trace reporting";
+      break;
+    case kSuppressTraceReport:
+      suppressed_ = true;
+      name = "suppress trace reporting";
+      break;
+    case kTracePullUps:
+      if (pending_.size() < 2) {
+        needed_ = 2;
+        return true;
+      }
+      pullUps_ = pending_[1] != 0;
+      if (!pullUps_) reporting_ = false;
+      name = pullUps_ ? "trace pull-ups on" : "trace pull-ups off, reporting ends";
+      break;
+    case kMeasureFrequency:
+      MeasureFrequency();
+      name = "measure frequency";
+      break;
+    default:
+      return false;
+  }
+  link_.RecordCommand(pending_, name);
+  pending_.clear();
+  needed_ = 0;
+  return true;
+}
+
+std::optional<uint32_t> FirmwareModel::MeasuredCount() const {
+  const FrequencyAnswer& answer = scenario_.frequency;
+  std::optional<double> megahertz;
+  switch (answer.kind) {
+    case FrequencyAnswer::Kind::kNoAnswer:
+      return std::nullopt;
+    case FrequencyAnswer::Kind::kCount:
+      return answer.count;
+    case FrequencyAnswer::Kind::kMegahertz:
+      megahertz = answer.megahertz;
+      break;
+    case FrequencyAnswer::Kind::kTargetClock:
+      megahertz = target_.ClockMegahertz();
+      break;
+  }
+  if (!megahertz || !(*megahertz > 0)) return std::nullopt;
+  return static_cast<uint32_t>(
+      std::min(std::llround(kReferenceCount / *megahertz), static_cast<long long>(UINT32_MAX)));
+}
+
+void FirmwareModel::MeasureFrequency() {
+  const std::optional<uint32_t> count = MeasuredCount();
+  if (!count) {
+    Reply(uint8_t{0});  // no clock seen
+    return;
+  }
+  const std::array<uint8_t, 4> counter = CounterBytes(*count);
+  const uint8_t reply[] = {kFrequencyAnswered, counter[0], counter[1], counter[2], counter[3]};
+  Reply(reply);
+}
+
+void FirmwareModel::Pump(uint32_t hostMillis) {
+  if (traceClockStarted_) traceMillis_ += static_cast<uint32_t>(hostMillis - lastHostMillis_);
+  lastHostMillis_ = hostMillis;
+  if (!traceClockStarted_) return;
+  for (const TraceChunk& chunk : traceSource_.TakeDue(traceMillis_)) {
+    // Output while the programmer does not report is lost on the target's pins.
+    if (!reporting_ || suppressed_) continue;
+    link_.Reply(chunk.bytes);
+    link_.RecordTraceOutput(chunk.bytes);
   }
 }
 
@@ -134,6 +245,9 @@ void FirmwareModel::ControlByte(uint8_t byte) {
     case kHighVoltageEntry:
     case kLowVoltageEntry:
       lines_.programmingEntry = byte;
+      break;
+    case kTraceLineOff:
+      reporting_ = false;
       break;
     default:
       break;

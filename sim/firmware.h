@@ -8,6 +8,7 @@
 #include "scenario.h"
 #include "sim/mcu/programmer_processor.h"
 #include "target.h"
+#include "trace_source.h"
 
 namespace velmora::sim {
 
@@ -19,6 +20,8 @@ class IFrameIo : public ITargetIo {
   virtual void AddProcessorMicros(double micros) = 0;
   // False while the PC's receive buffer is full (the FT232 then holds its flow control).
   virtual bool PcTakesBytes() const = 0;
+  // Trace bytes the firmware forwarded to the PC.
+  virtual void RecordTraceOutput(std::span<const uint8_t> bytes) = 0;
 
  protected:
   ~IFrameIo() = default;
@@ -38,6 +41,9 @@ class FirmwareModel final : public ITargetIo {
   // returned are firmware commands again.
   void RunProcessor();
   ProgrammerProcessor& processor() { return processor_; }
+  // The host's clock (milliseconds) moved on to `hostMillis`: the target's trace output up to
+  // now reaches the PC while tracing reports, and is gone otherwise.
+  void Pump(uint32_t hostMillis);
 
   // ITargetIo for the target: replies of a muted command are swallowed.
   void Reply(std::span<const uint8_t> bytes) override;
@@ -53,6 +59,10 @@ class FirmwareModel final : public ITargetIo {
   void FrameCommand(uint8_t byte, const std::string& name, std::span<const uint8_t> reply);
   void StepTargetCommand();
   void ScriptLinkCommand();
+  // Tracing and frequency measurement, for every family; true when `pending_` was one of them.
+  bool FrameTraceCommand();
+  void MeasureFrequency();
+  std::optional<uint32_t> MeasuredCount() const;
 
   const Scenario& scenario_;
   ITarget& target_;
@@ -62,6 +72,16 @@ class FirmwareModel final : public ITargetIo {
   size_t needed_ = 0;             // pending_ size at which the target looks again
   bool muted_ = false;
   ProgrammerProcessor processor_;
+
+  // Tracing: 0x59 sets the pull-ups (0 also ends reporting), 0x56 starts reporting, 0x58
+  // suppresses it until the next 0x56, the line control byte 0x07 ends it.
+  TraceSource traceSource_;
+  bool reporting_ = false;
+  bool suppressed_ = false;
+  bool pullUps_ = false;
+  bool traceClockStarted_ = false;  // the target's trace time runs from the first start
+  uint32_t lastHostMillis_ = 0;
+  uint64_t traceMillis_ = 0;
 };
 
 }  // namespace velmora::sim

@@ -92,6 +92,16 @@ void SimulatedProgrammer::RecordCommand(std::span<const uint8_t> bytes, const st
   transcript_.SetBytes(transcript_.At(index), bytes);
 }
 
+void SimulatedProgrammer::RecordTraceOutput(std::span<const uint8_t> bytes) {
+  const size_t index = transcript_.Add({{"op", "trace"}}, time_.Total());
+  transcript_.SetBytes(transcript_.At(index), bytes);
+}
+
+void SimulatedProgrammer::PumpFirmware() {
+  if (!open_ || !hostMillis_ || scenario_.programmer != Scenario::Programmer::kFull) return;
+  firmware_->Pump(hostMillis_());
+}
+
 void SimulatedProgrammer::Reply(std::span<const uint8_t> bytes) {
   readQueue_.insert(readQueue_.end(), bytes.begin(), bytes.end());
   time_.wireMicros += bytes.size() * BitsPerByte() * 1e6 / port_.baud;
@@ -101,6 +111,8 @@ template <typename Apply>
 FT_STATUS SimulatedProgrammer::Call(FT_HANDLE handle, const char* name, nlohmann::json args,
                                     Apply apply) {
   if (handle != this || !open_) return FT_INVALID_HANDLE;
+  PumpFirmware();
+  lastStatusEvent_.reset();
   const FT_STATUS status = Unplugged() ? FT_IO_ERROR : FT_OK;
   if (status == FT_OK) apply();
   transcript_.Add({{"op", "call"}, {"call", name}, {"args", std::move(args)}, {"status", status}},
@@ -131,6 +143,7 @@ FT_STATUS SimulatedProgrammer::OpenEx(void* argument, uint32_t flags, FT_HANDLE*
 FT_STATUS SimulatedProgrammer::Close(FT_HANDLE handle) {
   if (handle != this || !open_) return FT_INVALID_HANDLE;
   transcript_.Add({{"op", "close"}}, time_.Total());
+  lastStatusEvent_.reset();
   open_ = false;
   readQueue_.clear();
   SaveFiles();
@@ -148,11 +161,31 @@ void SimulatedProgrammer::SaveFiles() {
 
 FT_STATUS SimulatedProgrammer::GetStatus(FT_HANDLE handle, uint32_t* rxBytes, uint32_t* txBytes,
                                          uint32_t* events) {
-  return Call(handle, "FT_GetStatus", nlohmann::json::array(), [&] {
-    if (rxBytes) *rxBytes = static_cast<uint32_t>(readQueue_.size());
-    if (txBytes) *txBytes = 0;
-    if (events) *events = 0;
-  });
+  if (handle != this || !open_) return FT_INVALID_HANDLE;
+  if (!rxBytes || !txBytes || !events) return FT_INVALID_PARAMETER;
+  PumpFirmware();
+  const FT_STATUS status = Unplugged() ? FT_IO_ERROR : FT_OK;
+  const auto queued = static_cast<uint32_t>(status == FT_OK ? readQueue_.size() : 0);
+  *rxBytes = queued;
+  *txBytes = 0;
+  *events = 0;
+  // A trace reader polls every few milliseconds: a run of polls that find the same queue is one
+  // event with a count.
+  if (lastStatusEvent_ && *lastStatusEvent_ + 1 == transcript_.Size()) {
+    nlohmann::json& last = transcript_.At(*lastStatusEvent_);
+    if (last["rxBytes"] == queued && last["status"] == status) {
+      last["polls"] = last["polls"].get<uint64_t>() + 1;
+      return status;
+    }
+  }
+  lastStatusEvent_ = transcript_.Add({{"op", "call"},
+                                      {"call", "FT_GetStatus"},
+                                      {"args", nlohmann::json::array()},
+                                      {"status", status},
+                                      {"rxBytes", queued},
+                                      {"polls", 1}},
+                                     time_.Total());
+  return status;
 }
 
 FT_STATUS SimulatedProgrammer::Purge(FT_HANDLE handle, uint32_t mask) {
@@ -216,6 +249,8 @@ FT_STATUS SimulatedProgrammer::Write(FT_HANDLE handle, const void* buffer, uint3
                                      uint32_t* written) {
   if (handle != this || !open_) return FT_INVALID_HANDLE;
   if (!buffer && count) return FT_INVALID_PARAMETER;
+  PumpFirmware();
+  lastStatusEvent_.reset();
   const uint32_t passed = Unplugged() ? 0 : Consume(count);
   const FT_STATUS status = passed < count ? FT_IO_ERROR : FT_OK;
   const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(buffer), passed);
@@ -273,6 +308,8 @@ FT_STATUS SimulatedProgrammer::Read(FT_HANDLE handle, void* buffer, uint32_t cou
                                     uint32_t* returned) {
   if (handle != this || !open_) return FT_INVALID_HANDLE;
   if (!buffer && count) return FT_INVALID_PARAMETER;
+  PumpFirmware();
+  lastStatusEvent_.reset();
   if (scenario_.programmer == Scenario::Programmer::kFull && !BitBang()) {
     firmware_->RunProcessor();
   }

@@ -2,6 +2,7 @@
 // The simulated FT232 with the programmer behind it: port settings, read queue, bit-bang pins,
 // the full programmer's firmware frame, the target model, faults, transcript and time account.
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,9 @@ class SimulatedProgrammer final : public IFrameIo {
   FT_STATUS SetUSBParameters(FT_HANDLE handle, uint32_t inSize, uint32_t outSize);
   FT_STATUS Write(FT_HANDLE handle, const void* buffer, uint32_t count, uint32_t* written);
 
+  // The host's clock in milliseconds; trace output follows it.
+  void SetHostClock(std::function<uint32_t()> hostMillis) { hostMillis_ = std::move(hostMillis); }
+
   nlohmann::json TranscriptJson() const;
   nlohmann::json StateJson() const;
   double LinkMicros() const { return time_.Total(); }
@@ -55,6 +59,7 @@ class SimulatedProgrammer final : public IFrameIo {
   bool PcTakesBytes() const override { return readQueue_.size() < kPcReceiveBuffer; }
   // What the FT232 and the driver hold for the PC before flow control stops the programmer.
   static constexpr size_t kPcReceiveBuffer = 65536;
+  void RecordTraceOutput(std::span<const uint8_t> bytes) override;
 
  private:
   struct Port {
@@ -80,6 +85,8 @@ class SimulatedProgrammer final : public IFrameIo {
   // Validates the handle, records the call, and applies it unless the cable is pulled.
   template <typename Apply>
   FT_STATUS Call(FT_HANDLE handle, const char* name, nlohmann::json args, Apply apply);
+  // Lets the firmware catch up with the host's clock before a call is served.
+  void PumpFirmware();
   void ReceiveSerial(std::span<const uint8_t> bytes);
   void ReceiveSamples(std::span<const uint8_t> samples);
   void SaveFiles();
@@ -98,6 +105,9 @@ class SimulatedProgrammer final : public IFrameIo {
   TimeAccount time_;
   uint64_t foreverWaits_ = 0;
   uint64_t samplesCaptured_ = 0;  // bit-bang samples captured since the scenario began
+  std::function<uint32_t()> hostMillis_;
+  // Polls that found the same queue as the one before are counted in that event, not added.
+  std::optional<size_t> lastStatusEvent_;
 };
 
 }  // namespace velmora::sim

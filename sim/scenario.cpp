@@ -48,6 +48,24 @@ Faults ParseFaults(const nlohmann::json& json) {
   return faults;
 }
 
+FrequencyAnswer ParseFrequency(const nlohmann::json& json) {
+  FrequencyAnswer answer;
+  if (json == "none") {
+    answer.kind = FrequencyAnswer::Kind::kNoAnswer;
+    return answer;
+  }
+  CheckKeys(json, {"mhz", "count"}, "frequency");
+  if (json.contains("mhz")) {
+    answer.kind = FrequencyAnswer::Kind::kMegahertz;
+    answer.megahertz = json.at("mhz").get<double>();
+    if (!(answer.megahertz > 0)) throw std::runtime_error("frequency: mhz must be above 0");
+  } else if (json.contains("count")) {
+    answer.kind = FrequencyAnswer::Kind::kCount;
+    answer.count = json.at("count").get<uint32_t>();
+  }
+  return answer;
+}
+
 }  // namespace
 
 uint8_t ParseByte(const nlohmann::json& value) {
@@ -93,7 +111,7 @@ std::string FormatHexBytes(const uint8_t* bytes, size_t count) {
 Scenario ParseScenario(const nlohmann::json& json) {
   CheckKeys(json,
             {"programmer", "firmware", "description", "device", "memory", "externalPower",
-             "stateFile", "transcriptFile", "faults", "target"},
+             "stateFile", "transcriptFile", "faults", "target", "trace", "frequency"},
             "the scenario");
   try {
     Scenario scenario;
@@ -117,6 +135,8 @@ Scenario ParseScenario(const nlohmann::json& json) {
       scenario.target = json.at("target");
       if (!scenario.target.is_object()) throw std::runtime_error("target must be an object");
     }
+    if (json.contains("trace")) scenario.trace = json.at("trace");
+    if (json.contains("frequency")) scenario.frequency = ParseFrequency(json.at("frequency"));
     return scenario;
   } catch (const nlohmann::json::exception& e) {
     throw std::runtime_error(std::string("scenario: ") + e.what());

@@ -25,6 +25,19 @@ struct Faults {
   uint64_t dropCapturedEvery = 0;
 };
 
+// What the firmware answers to the frequency measurement 0x5A.
+struct FrequencyAnswer {
+  enum class Kind {
+    kTargetClock,  // the target model's clock; no answer when the model has none
+    kNoAnswer,     // the firmware sees no clock: it answers 0 instead of 4
+    kMegahertz,    // a target clock of `megahertz`
+    kCount,        // exactly this count
+  };
+  Kind kind = Kind::kTargetClock;
+  double megahertz = 0;
+  uint32_t count = 0;
+};
+
 struct Scenario {
   enum class Programmer { kFull, kMini };
   Programmer programmer = Programmer::kFull;
@@ -37,6 +50,8 @@ struct Scenario {
   std::string transcriptFile;  // transcript written at every close (VELMORA_SIM_TRANSCRIPT)
   Faults faults;
   nlohmann::json target = nlohmann::json::object();  // options of the target model
+  nlohmann::json trace = nlohmann::json::array();    // the target's trace output (trace_source.h)
+  FrequencyAnswer frequency;
 };
 
 // Reads a scenario; unknown keys and wrong types throw std::runtime_error. File names not

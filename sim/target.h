@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -72,6 +73,10 @@ class ITarget {
   // Mini programmer: one sample of the output pins (D2..D7 as written). Returns the level the
   // target drives on PGD (0 or 1), or -1 when it leaves PGD to the programmer.
   virtual int OnPinSample(uint8_t pins, ITargetIo& io) = 0;
+
+  // The target's clock in MHz, which the full programmer can measure (command 0x5A); none when
+  // the model does not run one.
+  virtual std::optional<double> ClockMegahertz() const { return std::nullopt; }
 
   // Memory: initial content from a HEX file, and the state kept between processes.
   virtual void LoadImage(const HexImage& image) = 0;

@@ -8,6 +8,9 @@
 //   {"op":"read", "requested":n, "bytes":"0C", "status":0}
 //   {"op":"command", "bytes":"2E", "name":"..."}   one complete firmware command
 //   {"op":"note", "text":"..."}
+//   {"op":"trace", "bytes":"03 10 20 30"}             trace output the firmware forwarded
+// A run of FT_GetStatus polls that found the same queue is one call event with "rxBytes" and
+// "polls".
 // Byte texts are upper-case hexadecimal pairs separated by one space. Past the byte budget,
 // "bytes" is left out ("count" says how many) and the transcript is marked truncated.
 #include <cstddef>
@@ -37,6 +40,7 @@ class Transcript {
   // Appends an event with its time stamp; returns its index.
   size_t Add(nlohmann::json event, double micros);
   nlohmann::json& At(size_t index) { return events_[index]; }
+  size_t Size() const { return events_.size(); }
   // Stores the bytes under "bytes" (or their count once the budget is spent).
   void SetBytes(nlohmann::json& event, std::span<const uint8_t> bytes);
   nlohmann::json ToJson(const TimeAccount& time, uint64_t foreverWaits, bool open) const;

@@ -3,6 +3,7 @@
 // per process, guarded by one lock.
 #include "velmora_sim.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -24,9 +25,20 @@ std::unique_ptr<SimulatedProgrammer> simulator;
 std::string lastError;
 std::string transcriptText;
 std::string stateText;
+VelmoraSim_TickSource hostClock = nullptr;
+void* hostClockContext = nullptr;
+
+uint32_t HostMillis() {
+  if (hostClock) return hostClock(hostClockContext);
+  using namespace std::chrono;
+  return static_cast<uint32_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
 
 std::unique_ptr<SimulatedProgrammer> Build(const nlohmann::json& json) {
-  return std::make_unique<SimulatedProgrammer>(ParseScenario(json));
+  auto programmer = std::make_unique<SimulatedProgrammer>(ParseScenario(json));
+  programmer->SetHostClock(&HostMillis);
+  return programmer;
 }
 
 // The simulator, configured from VELMORA_SIM_SCENARIO (or the defaults) on first use.
@@ -195,4 +207,10 @@ VELMORA_SIM_EXPORT const char* VelmoraSim_StateJson(void) {
 VELMORA_SIM_EXPORT const char* VelmoraSim_LastError(void) {
   std::lock_guard lock(mutex);
   return lastError.c_str();
+}
+
+VELMORA_SIM_EXPORT void VelmoraSim_SetHostClock(VelmoraSim_TickSource source, void* context) {
+  std::lock_guard lock(mutex);
+  hostClock = source;
+  hostClockContext = context;
 }

@@ -7,6 +7,8 @@
 #ifndef VELMORA_SIM_H
 #define VELMORA_SIM_H
 
+#include <stdint.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -28,6 +30,11 @@ double VelmoraSim_LinkMicros(void);
 const char* VelmoraSim_StateJson(void);
 /* The reason of the last failed configuration, "" when none. */
 const char* VelmoraSim_LastError(void);
+/* The host's clock in milliseconds, which the target's trace output follows: `source` is called
+ * with `context` (under the simulator's lock, from the thread of an FT_* call). A null source
+ * restores the system's monotonic clock. Kept across VelmoraSim_Configure. */
+typedef uint32_t (*VelmoraSim_TickSource)(void* context);
+void VelmoraSim_SetHostClock(VelmoraSim_TickSource source, void* context);
 
 typedef int (*VelmoraSim_Configure_t)(const char*);
 typedef void (*VelmoraSim_Reset_t)(void);
@@ -36,6 +43,7 @@ typedef int (*VelmoraSim_WriteTranscript_t)(const char*);
 typedef double (*VelmoraSim_LinkMicros_t)(void);
 typedef const char* (*VelmoraSim_StateJson_t)(void);
 typedef const char* (*VelmoraSim_LastError_t)(void);
+typedef void (*VelmoraSim_SetHostClock_t)(VelmoraSim_TickSource, void*);
 
 #ifdef __cplusplus
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "link/dynamic_library.h"
+#include "platform/clock.h"
 #include "sim/velmora_sim.h"
 
 namespace velmora::sim {
@@ -21,12 +22,13 @@ class SimClient {
     Resolve("VelmoraSim_LinkMicros", linkMicros_);
     Resolve("VelmoraSim_StateJson", state_);
     Resolve("VelmoraSim_LastError", lastError_);
+    Resolve("VelmoraSim_SetHostClock", setHostClock_);
   }
 
   // True when the library loaded and exports every entry point.
   bool Loaded() const {
     return configure_ && reset_ && transcript_ && writeTranscript_ && linkMicros_ && state_ &&
-           lastError_;
+           lastError_ && setHostClock_;
   }
   // 0 on success; LastError() tells what was wrong with the scenario.
   int Configure(const std::string& scenarioJson) const { return configure_(scenarioJson.c_str()); }
@@ -36,6 +38,15 @@ class SimClient {
   double LinkMicros() const { return linkMicros_(); }
   std::string StateJson() const { return state_(); }
   std::string LastError() const { return lastError_(); }
+  // The target's trace output follows `clock` (nullptr: the system's clock); it must outlive
+  // its use or be replaced first.
+  void SetHostClock(IClock* clock) const {
+    if (!clock) {
+      setHostClock_(nullptr, nullptr);
+      return;
+    }
+    setHostClock_([](void* c) { return static_cast<IClock*>(c)->TickCount(); }, clock);
+  }
 
  private:
   template <typename Function>
@@ -51,6 +62,7 @@ class SimClient {
   VelmoraSim_LinkMicros_t linkMicros_ = nullptr;
   VelmoraSim_StateJson_t state_ = nullptr;
   VelmoraSim_LastError_t lastError_ = nullptr;
+  VelmoraSim_SetHostClock_t setHostClock_ = nullptr;
 };
 
 // Reads a scenario file (JSON); throws std::runtime_error naming the file when it does not read.

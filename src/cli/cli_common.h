@@ -65,5 +65,6 @@ void AddHexCommands(CLI::App& app, CommandContext& context);
 void AddProgrammerCommands(CLI::App& app, CommandContext& context);
 void AddOperationCommands(CLI::App& app, CommandContext& context);
 void AddDeviceCommands(CLI::App& app, CommandContext& context);
+void AddTraceCommands(CLI::App& app, CommandContext& context);
 
 }  // namespace velmora::cli

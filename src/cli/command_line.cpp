@@ -26,6 +26,7 @@ void BuildCommandLine(CLI::App& app, CommandContext& context) {
   AddProgrammerCommands(app, context);
   AddOperationCommands(app, context);
   AddDeviceCommands(app, context);
+  AddTraceCommands(app, context);
 }
 
 }  // namespace velmora::cli

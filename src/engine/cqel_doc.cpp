@@ -37,6 +37,7 @@ CqelDoc::~CqelDoc() {
   } catch (...) {
     // The document is going away; what escaped the last operation has no one to go to.
   }
+  EndTracing();
   if (settingsStore_) SaveSettings(*settingsStore_);
 }
 
@@ -44,6 +45,7 @@ void CqelDoc::LoadSettings(const ISettingsStore& store) {
   velmora::LoadSettings(store, *this);
   traceState = trace_state::kIdle;
   pendingTraceBytes = 0;
+  LoadTraceDefinitions();
 }
 
 void CqelDoc::SaveSettings(ISettingsStore& store) const {
@@ -141,9 +143,12 @@ void CqelDoc::ShowDeviceNotFound(const std::string& caption) {
 }
 
 bool CqelDoc::IsBusy() {
-  // While tracing, the trace reader holds the link open; operations may still start.
-  const bool linkHeld = traceState == trace_state::kIdle && programmer->ftHandle != nullptr;
-  if (!OperationRunning() && !linkHeld) return false;
+  // While tracing, the trace reader holds the link open; operations may still start. A stop in
+  // progress is busy: the stopper still owns the link.
+  const int32_t state = traceState;
+  const bool linkHeld = state == trace_state::kIdle && programmer->ftHandle != nullptr;
+  const bool stopping = state == trace_state::kStopRequested;
+  if (!OperationRunning() && !linkHeld && !stopping) return false;
   // Only one box at a time; further commands while it shows are dropped silently.
   if (busyMessageShowing.exchange(true)) return true;
   prompt_.MessageBox("Programmer is busy...\nCannot continue!", "Programmer Info", mb::kInfoAlert);
@@ -174,7 +179,6 @@ IFamilyOperations& CqelDoc::AdoptFamilyOperations(Family family,
 }
 
 bool CqelDoc::OpenOperationLink() {
-  if (trace == 1) StopTracing();
   if (!programmer->Open(usbDescription, usesMiniProgrammer)) {
     lastOutcome = OperationOutcome::kNoProgrammer;
     return false;
@@ -185,7 +189,6 @@ bool CqelDoc::OpenOperationLink() {
 
 void CqelDoc::CloseOperationLink() {
   programmer->Close();
-  if (trace == 1) StartTracing();
 }
 
 bool CqelDoc::ConfirmDataInsideDevice(std::span<const DeviceRange> deviceRanges,
@@ -215,11 +218,12 @@ std::string CqelDoc::ProgrammerStatusLine() {
 }
 
 bool CqelDoc::StartOperation(std::function<void()> operation) {
-  return runner_.StartOnWorker(std::move(operation));
+  return runner_.StartOnWorker(
+      [this, operation = std::move(operation)] { RunWithTracingSuspended(operation); });
 }
 
 bool CqelDoc::RunOperation(const std::function<void()>& operation) {
-  return runner_.RunHere(operation);
+  return runner_.RunHere([&] { RunWithTracingSuspended(operation); });
 }
 
 void CqelDoc::SetRefreshViewHandler(std::function<void()> handler) {

@@ -10,12 +10,15 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "engine/document_settings.h"
 #include "engine/family_operations.h"
 #include "engine/operation_log.h"
 #include "engine/operation_runner.h"
 #include "engine/progress_bar.h"
+#include "engine/trace_format.h"
 #include "memory/device_ranges.h"
 #include "memory/family.h"
 #include "platform/clock.h"
@@ -119,9 +122,11 @@ class CqelDoc : public DocumentSettings {
   bool IsBusy();
   // True from the start of an operation until its end.
   bool OperationRunning() const { return runner_.Running(); }
-  // Runs `operation` on the document's worker thread; false when one is running.
+  // Runs `operation` on the document's worker thread; false when one is running. Every
+  // operation runs with tracing suspended: it is stopped before and, while `trace` is 1,
+  // started again after it.
   bool StartOperation(std::function<void()> operation);
-  // Runs `operation` on the calling thread; false when one is running.
+  // Runs `operation` on the calling thread, as StartOperation; false when one is running.
   bool RunOperation(const std::function<void()>& operation);
   // Blocks until the worker has finished.
   void WaitForOperation() { runner_.Wait(); }
@@ -138,11 +143,11 @@ class CqelDoc : public DocumentSettings {
                                            std::unique_ptr<IFamilyOperations> operations);
 
   // --- The programming cycle's frame, shared by every family --------------------------------
-  // Suspends tracing and opens the link for the programmer kind of `usesMiniProgrammer`; false
-  // (lastOutcome kNoProgrammer) when it cannot be opened, the user having been told. Resets the
-  // bar colours for the operation.
+  // Opens the link for the programmer kind of `usesMiniProgrammer` (tracing is already
+  // suspended around the operation); false (lastOutcome kNoProgrammer) when it cannot be
+  // opened, the user having been told. Resets the bar colours for the operation.
   bool OpenOperationLink();
-  // Closes the link and resumes tracing.
+  // Closes the link.
   void CloseOperationLink();
   // After identification and before anything is erased or written: data of the file image that
   // the identified device cannot hold (outside `deviceRanges`, the family row's ranges of the
@@ -157,9 +162,37 @@ class CqelDoc : public DocumentSettings {
   // banner's last line).
   std::string ProgrammerStatusLine();
 
-  // --- Tracing (suspended around every operation while `trace` is 1) -----------------------
-  void StopTracing();
+  // --- Tracing (suspended around every operation) -------------------------------------------
+  // Opens the link and starts the trace reader, which logs the target's trace records until
+  // StopTracing. While an operation runs nothing happens here: the operation's end starts
+  // tracing when `trace` is 1.
   void StartTracing();
+  // Ends the trace reader (waiting for it) and closes the link. While an operation runs nothing
+  // happens here: the operation has suspended tracing, and `trace` decides about its return.
+  void StopTracing();
+  // The view changed `suppressTrace`: the running trace holds back or shows its output again.
+  void ToggleTraceSuppression();
+  // Reads the trace definition file named by `traceDefinitionFile` (none: no definitions).
+  void LoadTraceDefinitions();
+  // Reads it again when its name or its modification time changed; true when it did.
+  bool ReloadTraceDefinitionsIfChanged();
+  std::shared_ptr<const std::vector<TraceDefinition>> TraceDefinitions() const;
+  // The receive buffer the trace reader reads into: the link's reply buffer, or fewer bytes of
+  // it when set (at least one whole record).
+  size_t traceReceiveBytes = 0;
+
+  // --- Frequency measurement -------------------------------------------------------------------
+  // Measures the target's clock through the full programmer and logs it with its judgement;
+  // run through StartOperation. lastOutcome: kSuccess when a clock was measured.
+  void RunMeasureFrequency();
+  // The busy guard, then RunMeasureFrequency on the worker; false when nothing started.
+  bool StartMeasureFrequency();
+
+  // --- Data monitor (the PIC18 view's) ---------------------------------------------------------
+  // Runs `monitorStep` in a cycle of its own unless the monitor already ran since the flag was
+  // last cleared; run through StartOperation.
+  void RunDataMonitor(const std::function<void()>& monitorStep);
+  std::atomic<int32_t> dataMonitorRunning{0};
 
   // Called at the end of every operation so the front end refreshes its device controls.
   void SetRefreshViewHandler(std::function<void()> handler);
@@ -191,6 +224,14 @@ class CqelDoc : public DocumentSettings {
 
  private:
   static void LinkProgressThunk(void* document);
+  void RunWithTracingSuspended(const std::function<void()>& operation);
+  void BeginTracing();
+  // Stops the reader and closes the link; false when tracing was not on.
+  bool EndTracing();
+  void RunTrace(uint8_t pullUp);
+  void PollTrace();
+  void FollowSuppression(bool& suppressed);
+  std::span<uint8_t> ReceiveBuffer() const;
 
   IClock& clock_;
   IUserPrompt& prompt_;
@@ -200,6 +241,17 @@ class CqelDoc : public DocumentSettings {
   std::mutex refreshMutex_;
   std::function<void()> refreshView_;
   std::map<Family, std::unique_ptr<IFamilyOperations>> families_;
+
+  // Tracing: transitions are serialised; the reader thread owns the link while it runs.
+  std::mutex traceMutex_;
+  std::thread traceReader_;
+  std::atomic<bool> traceSuppressed_{false};
+  bool traceLinkLostLogged_ = false;
+  mutable std::mutex definitionsMutex_;
+  std::shared_ptr<const std::vector<TraceDefinition>> traceDefinitions_;
+  std::string traceDefinitionPath_;
+  std::filesystem::file_time_type traceDefinitionTime_{};
+
   OperationRunner runner_;  // last member: joined first at destruction
 };
 

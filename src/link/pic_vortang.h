@@ -30,7 +30,7 @@ namespace velmora {
 // The driver's entry points, in the order they are resolved.
 struct D2xxEntryPoints {
   FT_Close_t FT_Close = nullptr;
-  FT_GetStatus_t FT_GetStatus = nullptr;  // required, never called
+  FT_GetStatus_t FT_GetStatus = nullptr;  // how many bytes are queued (the trace reader)
   FT_OpenEx_t FT_OpenEx = nullptr;
   FT_Purge_t FT_Purge = nullptr;
   FT_Read_t FT_Read = nullptr;
@@ -147,6 +147,10 @@ class CPICVortang {
   // Reads exactly `count` reply bytes into replyBuffer at readResultCursor and advances it.
   // Returns the bytes, or nullptr when the link failed (linkLost is then set).
   const uint8_t* ReadReply(size_t count);
+  // Reads what the FT232 has queued (FT_GetStatus tells how much), at most `room` bytes, into
+  // `destination`, without waiting for more. The count read, or -1 when the link failed
+  // (linkLost is then set).
+  int64_t ReadQueued(uint8_t* destination, size_t room);
   // Sets progressPerMille and calls the progress callback when one is installed.
   void ReportProgress(int32_t perMille);
   // Runs a sequence of single bytes, power steps and sleeps; false when the link is lost.

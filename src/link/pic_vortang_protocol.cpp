@@ -154,6 +154,29 @@ const uint8_t* CPICVortang::ReadReply(size_t count) {
   return destination;
 }
 
+int64_t CPICVortang::ReadQueued(uint8_t* destination, size_t room) {
+  const FT_HANDLE handle = ftHandle.load();
+  if (linkLost || !handle || !driverBound_) {
+    linkLost = true;
+    return -1;
+  }
+  uint32_t queued = 0;
+  uint32_t sending = 0;
+  uint32_t events = 0;
+  if (ft.FT_GetStatus(handle, &queued, &sending, &events) != FT_OK) {
+    linkLost = true;
+    return -1;
+  }
+  const auto wanted = static_cast<uint32_t>(std::min<size_t>(queued, room));
+  if (wanted == 0) return 0;
+  uint32_t received = 0;
+  if (ft.FT_Read(handle, destination, wanted, &received) != FT_OK || received != wanted) {
+    linkLost = true;
+    return -1;
+  }
+  return received;
+}
+
 void CPICVortang::ReportProgress(int32_t perMille) {
   progressPerMille = perMille;
   if (progressCallback) progressCallback(progressArgument);

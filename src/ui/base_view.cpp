@@ -379,7 +379,12 @@ int CBaseView::DeactivateView() {
 
 void CBaseView::OnPageTimer() {
   CqelDoc& doc = frame_.Doc();
-  if (doc.OperationRunning() || doc.programmer->ftHandle.load() != nullptr) return;
+  // A changed trace definition file applies to the next record, also while tracing.
+  doc.ReloadTraceDefinitionsIfChanged();
+  // Not while the programmer is busy; the trace reader's open link does not count.
+  const bool linkHeld =
+      doc.programmer->ftHandle.load() != nullptr && doc.traceState != trace_state::kActive;
+  if (doc.OperationRunning() || linkHeld) return;
   if (!frame_.HexFileChangedSinceLoad(doc.hexFileName)) return;
   frame_.NoteHexFileAnnounced(doc.hexFileName);
   doc.progressBar.Update([](ProgressBarState& state) {
@@ -436,10 +441,20 @@ void CBaseView::OnCommand(int id) {
     }
     case ctl::kSuppressTrace:
       frame_.Doc().suppressTrace = CheckBox(id)->isChecked() ? 1 : 0;
+      frame_.Doc().ToggleTraceSuppression();
+      break;
+    case ctl::kTraceFileEdit:
+      frame_.Doc().traceDefinitionFile = Edit(id)->text().toStdString();
       break;
     case ctl::kTraceFileBrowse:
-      SelectFile(kTraceDefinitionSelection, ctl::kTraceFileEdit, nullptr);
+      SelectFile(kTraceDefinitionSelection, ctl::kTraceFileEdit,
+                 [this](const QString&) { frame_.Doc().LoadTraceDefinitions(); });
       break;
+    case ctl::kMeasureFrequency: {
+      CqelDoc& doc = frame_.Doc();
+      RunGuarded([&doc] { doc.StartOperation([&doc] { doc.RunMeasureFrequency(); }); });
+      break;
+    }
     case ctl::kClearLog:
       frame_.Doc().ClearLog();
       break;

@@ -90,8 +90,9 @@ class CBaseView : public QWidget {
   std::vector<int> ControlIds() const;
 
   bool PageTimerRunning() const { return pageTimer_.isActive(); }
-  // Runs every 500 ms while the page is visible: announces a changed HEX file as
-  // "New Software" on the status bar, whose click then updates the program memory.
+  // Runs every 500 ms while the page is visible: reads the trace definition file again when it
+  // changed, and announces a changed HEX file as "New Software" on the status bar, whose click
+  // then updates the program memory.
   virtual void OnPageTimer();
 
   // Size of the main window while this page is shown, and its position when last left.

@@ -64,6 +64,7 @@ constexpr int kTest = 1135;
 constexpr int kDataMonitor = 1139;
 constexpr int kReadRamAfterReset = 1140;
 constexpr int kReadEepromAfterReset = 1141;
+constexpr int kMeasureFrequency = 1414;  // "Meas. Freq." on the pages that carry it
 
 // Programming flags.
 constexpr int kNoVerify = 1124;

@@ -52,7 +52,9 @@ CqelApp::~CqelApp() {
 bool CqelApp::PrepareSimulator(const QString& device, std::string& driverPath) {
   driverPath = sim::SimulatorLibrary();
   try {
-    simulator_ = sim::StartSimulator(driverPath, nlohmann::json{{"device", device.toStdString()}});
+    // VELMORA_SIM_SCENARIO may describe more of the demo (trace output, faults).
+    simulator_ = sim::StartSimulator(
+        driverPath, sim::FrontEndScenario("", device.toStdString(), /*mini=*/false));
     return true;
   } catch (const std::exception& e) {
     QMessageBox::critical(nullptr, QStringLiteral("Programmer Error"),

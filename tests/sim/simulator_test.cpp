@@ -49,6 +49,13 @@ TEST_F(SimulatorTest, BadScenariosAreRejectedWithTheReason) {
       {R"({"target": {"replies": {"0x30": "1G"}}})", "not hexadecimal"},
       {R"({"device": "PIC18F9999"})", "unknown device \"PIC18F9999\""},
       {R"({"device": )", "parse"},
+      {R"({"trace": {"at": 0}})", "trace must be a list"},
+      {R"({"trace": [{"at": 0}]})", "trace entry without record"},
+      {R"({"trace": [{"record": ""}]})", "trace record of 0 bytes"},
+      {R"({"trace": [{"value": 127}]})", "trace value above 126"},
+      {R"({"trace": [{"record": "01 02", "sequence": true}]})", "sequence needs"},
+      {R"({"frequency": {"mhz": 0}})", "mhz must be above 0"},
+      {R"({"frequency": {"hz": 1}})", "unknown key \"hz\" in frequency"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(sim.Configure(c.json), -1) << c.json;
