@@ -39,53 +39,55 @@ int ScriptLinkOperands(uint8_t byte) {
 std::string Hex16(uint32_t value) {
   const uint8_t bytes[] = {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
   return "0x" + FormatHexBytes(bytes, 1) + FormatHexBytes(bytes + 1, 1);
-  constexpr uint8_t kTraceLineOff = 0x07;
-  constexpr uint8_t kStartTraceReport = 0x56;
-  constexpr uint8_t kSuppressTraceReport = 0x58;
-  constexpr uint8_t kTracePullUps = 0x59;
-  constexpr uint8_t kMeasureFrequency = 0x5A;
+}
 
-  // The frequency reply: the firmware's counter bytes b0..b3 stand for the count
-  // 5 b0 + 1279 b1 + 328191 b2 + 84017663 (b3 - 230), modulo 2^32.
-  constexpr uint32_t kCountWeights[] = {5, 1279, 328191, 84017663};
-  constexpr uint8_t kTopCounterBase = 230;
-  constexpr uint8_t kFrequencyAnswered = 4;
-  // The count is the number of 20 MHz reference periods per target clock MHz.
-  constexpr double kReferenceCount = 20'000'000.0;
+constexpr uint8_t kTraceLineOff = 0x07;
+constexpr uint8_t kStartTraceReport = 0x56;
+constexpr uint8_t kSuppressTraceReport = 0x58;
+constexpr uint8_t kTracePullUps = 0x59;
+constexpr uint8_t kMeasureFrequency = 0x5A;
 
-  // Counter bytes whose count comes as close to `count` as the counter allows, from below.
-  std::array<uint8_t, 4> CounterBytes(uint32_t count) {
-    std::array<uint8_t, 4> bytes{};
-    uint64_t rest = count;
-    const uint64_t top = std::min<uint64_t>(rest / kCountWeights[3], 255 - kTopCounterBase);
-    bytes[3] = static_cast<uint8_t>(kTopCounterBase + top);
-    rest -= top * kCountWeights[3];
-    for (int i = 2; i >= 0; --i) {
-      const uint64_t digit = std::min<uint64_t>(rest / kCountWeights[i], 255);
-      bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(digit);
-      rest -= digit * kCountWeights[i];
-    }
-    return bytes;
+// The frequency reply: the firmware's counter bytes b0..b3 stand for the count
+// 5 b0 + 1279 b1 + 328191 b2 + 84017663 (b3 - 230), modulo 2^32.
+constexpr uint32_t kCountWeights[] = {5, 1279, 328191, 84017663};
+constexpr uint8_t kTopCounterBase = 230;
+constexpr uint8_t kFrequencyAnswered = 4;
+// The count is the number of 20 MHz reference periods per target clock MHz.
+constexpr double kReferenceCount = 20'000'000.0;
+
+// Counter bytes whose count comes as close to `count` as the counter allows, from below.
+std::array<uint8_t, 4> CounterBytes(uint32_t count) {
+  std::array<uint8_t, 4> bytes{};
+  uint64_t rest = count;
+  const uint64_t top = std::min<uint64_t>(rest / kCountWeights[3], 255 - kTopCounterBase);
+  bytes[3] = static_cast<uint8_t>(kTopCounterBase + top);
+  rest -= top * kCountWeights[3];
+  for (int i = 2; i >= 0; --i) {
+    const uint64_t digit = std::min<uint64_t>(rest / kCountWeights[i], 255);
+    bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(digit);
+    rest -= digit * kCountWeights[i];
   }
+  return bytes;
+}
 
-  std::string ControlName(uint8_t byte) {
-    switch (byte) {
-      case kPowerOn:
-        return "power on";
-      case kPowerOff:
-        return "power off";
-      case kCycleStart:
-        return "cycle start";
-      case kCycleEnd:
-        return "cycle end";
-      case kHighVoltageEntry:
-        return "high-voltage programming mode";
-      case kLowVoltageEntry:
-        return "low-voltage programming mode";
-      default:
-        return "line 0x" + FormatHexBytes(&byte, 1);
-    }
+std::string ControlName(uint8_t byte) {
+  switch (byte) {
+    case kPowerOn:
+      return "power on";
+    case kPowerOff:
+      return "power off";
+    case kCycleStart:
+      return "cycle start";
+    case kCycleEnd:
+      return "cycle end";
+    case kHighVoltageEntry:
+      return "high-voltage programming mode";
+    case kLowVoltageEntry:
+      return "low-voltage programming mode";
+    default:
+      return "line 0x" + FormatHexBytes(&byte, 1);
   }
+}
 
 }  // namespace
 
