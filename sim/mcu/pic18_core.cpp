@@ -17,6 +17,7 @@ constexpr uint8_t kAllArithmeticFlags = kC | kDc | kZ | kOv | kN;
 // Access-bank split of the PIC18F4550: 0x00..0x5F GPRs, 0x60..0xFF the SFRs 0xF60..0xFFF.
 constexpr uint8_t kAccessSplit = 0x60;
 constexpr uint16_t kNoCell = 0xFFFF;  // an indirect access through an indirect register
+constexpr uint16_t kFirstSfr = 0xF60;
 
 // Indirect registers of FSR n: INDFn, POSTINCn, POSTDECn, PREINCn, PLUSWn.
 constexpr uint16_t kIndf[3] = {0xFEF, 0xFE7, 0xFDF};
@@ -164,7 +165,8 @@ Pic18Core::Pic18Core(uint32_t programSize) : program_(programSize, 0xFF) {
 }
 
 void Pic18Core::Reset() {
-  data_.fill(0);
+  // The SFRs take their reset values; the general purpose registers keep their contents.
+  std::fill(data_.begin() + kFirstSfr, data_.end(), uint8_t{0});
   stack_.fill(0);
   data_[kTrisA] = 0x7F;
   data_[kTrisA + 1] = data_[kTrisA + 2] = data_[kTrisA + 3] = 0xFF;

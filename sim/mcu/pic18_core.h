@@ -102,7 +102,8 @@ class Pic18Core {
 
   explicit Pic18Core(uint32_t programSize = 0x8000);
 
-  // Power-on reset: registers to their reset values, PC 0, cycle count kept.
+  // Reset (as the RESET instruction does it): SFRs to their reset values, the stack empty,
+  // PC 0; the general purpose registers and the cycle count are kept.
   void Reset();
   // Executes the instruction at PC.
   void Step();

@@ -329,6 +329,21 @@ TEST(Pic18Core, PortsDriveAndReadThePins) {
   EXPECT_EQ(core.Peek(kLatB), 0x87);
 }
 
+TEST(Pic18Core, ResetInstructionKeepsTheGeneralPurposeRegisters) {
+  Pic18Core core;
+  PlaceWords(core, 0x40, {0x00FF});  // RESET
+  core.SetPc(0x40);
+  core.Push(0x1234);
+  core.Poke(0x123, 0x77);
+  core.Poke(kTrisB, 0x00);
+  core.Step();
+  EXPECT_EQ(core.pc(), 0u);
+  EXPECT_EQ(core.StackDepth(), 0u);
+  EXPECT_EQ(core.Peek(0x123), 0x77);
+  EXPECT_EQ(core.Peek(kTrisB), 0xFF);
+  EXPECT_EQ(core.cycles(), 1u);
+}
+
 TEST(Pic18Core, InvalidWordsExecuteAsNop) {
   Pic18Core core;
   PlaceWords(core, 0, {0x0002, 0xE800});
