@@ -272,4 +272,23 @@ TEST_F(OperationCommandTest, ReadNeverReplacesWhatIsNotARegularFile) {
   EXPECT_THAT(ReadAll(target), HasSubstr(":00000001FF"));
 }
 
+// Two programs sharing the simulator's state file take turns (the second starts from what the
+// first left), so neither result is lost.
+TEST_F(OperationCommandTest, TwoProgramsSharingTheStateFileKeepBothResults) {
+  ASSERT_EQ(Cli("program --hex " + hex_ + " --simulate PIC18F4550").exitCode, 0);
+  const fs::path small = dir_ / "small.hex";
+  std::ofstream(small) << ":040000001122334452\n:00000001FF\n";
+  const std::string environment = "env -u VELMORA_D2XX -u VELMORA_SIM_SCENARIO XDG_CONFIG_HOME='" +
+                                  (dir_ / "config").string() + "' VELMORA_SIM_STATE='" +
+                                  (dir_ / "state.json").string() + "' '" + cli_ + "' ";
+  const std::string both = "(" + environment + "erase id --simulate PIC18F4550 >/dev/null 2>&1 & " +
+                           environment +
+                           "program --no-chip-erase --no-id --no-eeprom --no-config --hex '" +
+                           small.string() + "' --simulate PIC18F4550 >/dev/null 2>&1 & wait)";
+  ASSERT_EQ(std::system(both.c_str()), 0);
+  const nlohmann::json state = nlohmann::json::parse(ReadAll(dir_ / "state.json"))["target"];
+  EXPECT_EQ(state["idLocations"], "FFFFFFFFFFFFFFFF");
+  EXPECT_EQ(state["program"].get<std::string>().substr(0, 8), "11223344");
+}
+
 }  // namespace
