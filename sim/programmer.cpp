@@ -1,6 +1,11 @@
 #include "programmer.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +33,35 @@ nlohmann::json ReadJsonFile(const std::string& path) {
   }
 }
 
+// An exclusive lock on `path` (created when missing); waits while another process holds it.
+int LockFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      ::close(fd);
+      throw std::runtime_error("cannot lock " + path + ": " + std::strerror(errno));
+    }
+  }
+  return fd;
+}
+
+// Whole or not at all: a reader never sees a half-written file.
+void WriteFileAtomically(const std::string& path, const std::string& text) {
+  const std::string temporary = path + "." + std::to_string(::getpid()) + ".tmp";
+  {
+    std::ofstream out(temporary, std::ios::trunc);
+    out << text << "\n";
+    if (!out.flush()) {
+      std::filesystem::remove(temporary);
+      return;
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, path, error);
+  if (error) std::filesystem::remove(temporary, error);
+}
+
 }  // namespace
 
 SimulatedProgrammer::SimulatedProgrammer(Scenario scenario) : scenario_(std::move(scenario)) {
@@ -41,26 +75,32 @@ SimulatedProgrammer::SimulatedProgrammer(Scenario scenario) : scenario_(std::mov
   noLines_.externalPower = scenario_.externalPower;
   budget_ = scenario_.faults.unplugAfterBytes;
 
-  const auto& state = scenario_.stateFile;
-  if (!state.empty() && std::filesystem::exists(state)) {
-    const nlohmann::json saved = ReadJsonFile(state);
-    // The programmer's flash keeps the uploaded script code whatever the target.
-    if (saved.contains("algorithmArea")) {
-      firmware_->processor().LoadArea(ParseHexBytes(saved["algorithmArea"].get<std::string>()));
-    }
-    if (saved.value("device", "") == scenario_.device && saved.value("family", "") == family_) {
-      target_->LoadState(saved.value("target", nlohmann::json::object()));
-      Note("target state loaded from " + state);
-      return;
-    }
-    Note("state file " + state + " holds another device; starting from the initial memory");
-  }
+  if (LoadStateFile()) return;
   if (!scenario_.memory.empty() && scenario_.memory != "blank") {
     target_->LoadImage(ReadHexFile(scenario_.memory));
   }
 }
 
-SimulatedProgrammer::~SimulatedProgrammer() = default;
+SimulatedProgrammer::~SimulatedProgrammer() {
+  if (stateLock_ >= 0) ::close(stateLock_);
+}
+
+bool SimulatedProgrammer::LoadStateFile() {
+  const auto& state = scenario_.stateFile;
+  if (state.empty() || !std::filesystem::exists(state)) return false;
+  const nlohmann::json saved = ReadJsonFile(state);
+  // The programmer's flash keeps the uploaded script code whatever the target.
+  if (saved.contains("algorithmArea")) {
+    firmware_->processor().LoadArea(ParseHexBytes(saved["algorithmArea"].get<std::string>()));
+  }
+  if (saved.value("device", "") == scenario_.device && saved.value("family", "") == family_) {
+    target_->LoadState(saved.value("target", nlohmann::json::object()));
+    Note("target state loaded from " + state);
+    return true;
+  }
+  Note("state file " + state + " holds another device; starting from the initial memory");
+  return false;
+}
 
 double SimulatedProgrammer::BitsPerByte() const {
   return 1.0 + port_.wordLength + (port_.parity != FT_PARITY_NONE ? 1 : 0) +
@@ -133,6 +173,11 @@ FT_STATUS SimulatedProgrammer::OpenEx(void* argument, uint32_t flags, FT_HANDLE*
   transcript_.Add({{"op", "open"}, {"description", description}, {"status", status}},
                   time_.Total());
   if (status != FT_OK) return status;
+  if (!scenario_.stateFile.empty() && stateLock_ < 0) {
+    // What another process saved since this one started counts from here.
+    stateLock_ = LockFile(scenario_.stateFile + ".lock");
+    LoadStateFile();
+  }
   open_ = true;
   port_ = Port{};
   readQueue_.clear();
@@ -147,15 +192,17 @@ FT_STATUS SimulatedProgrammer::Close(FT_HANDLE handle) {
   open_ = false;
   readQueue_.clear();
   SaveFiles();
+  if (stateLock_ >= 0) {
+    ::close(stateLock_);  // releases the lock
+    stateLock_ = -1;
+  }
   return FT_OK;
 }
 
 void SimulatedProgrammer::SaveFiles() {
-  if (!scenario_.stateFile.empty()) {
-    std::ofstream(scenario_.stateFile) << StateJson().dump(1) << "\n";
-  }
+  if (!scenario_.stateFile.empty()) WriteFileAtomically(scenario_.stateFile, StateJson().dump(1));
   if (!scenario_.transcriptFile.empty()) {
-    std::ofstream(scenario_.transcriptFile) << TranscriptJson().dump(1) << "\n";
+    WriteFileAtomically(scenario_.transcriptFile, TranscriptJson().dump(1));
   }
 }
 

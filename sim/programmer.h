@@ -90,6 +90,8 @@ class SimulatedProgrammer final : public IFrameIo {
   void ReceiveSerial(std::span<const uint8_t> bytes);
   void ReceiveSamples(std::span<const uint8_t> samples);
   void SaveFiles();
+  // The target memory of the state file, when it holds this device; false when it does not.
+  bool LoadStateFile();
 
   Scenario scenario_;
   std::string family_;
@@ -98,6 +100,9 @@ class SimulatedProgrammer final : public IFrameIo {
   ProgrammerLines noLines_;  // the mini programmer has no firmware lines
 
   bool open_ = false;
+  // Held from open to close while a state file is used: another process sharing the file waits
+  // at its open, so both results stay (the second starts from the first's memory).
+  int stateLock_ = -1;
   Port port_;
   std::deque<uint8_t> readQueue_;
   std::optional<uint64_t> budget_;  // bytes left before the cable is pulled

@@ -1,7 +1,9 @@
 #include "scenario.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 
 #include "link/programmer_identity.h"
@@ -33,7 +35,8 @@ Faults ParseFaults(const nlohmann::json& json) {
   faults.noFirmware = json.value("noFirmware", false);
   faults.noProgrammer = json.value("noProgrammer", false);
   if (json.contains("unplugAfterBytes")) {
-    faults.unplugAfterBytes = json.at("unplugAfterBytes").get<uint64_t>();
+    faults.unplugAfterBytes =
+        ScenarioNumber(json.at("unplugAfterBytes"), "unplugAfterBytes", UINT64_MAX);
   }
   for (const auto& command : json.value("replyNeverComes", nlohmann::json::array())) {
     faults.replyNeverComes.insert(ParseByte(command));
@@ -41,8 +44,11 @@ Faults ParseFaults(const nlohmann::json& json) {
   if (json.contains("lossyReadBack")) {
     const nlohmann::json& lossy = json.at("lossyReadBack");
     CheckKeys(lossy, {"afterSamples", "dropEvery"}, "lossyReadBack");
-    faults.dropCapturedAfter = lossy.value("afterSamples", uint64_t{0});
-    faults.dropCapturedEvery = lossy.at("dropEvery").get<uint64_t>();
+    if (lossy.contains("afterSamples")) {
+      faults.dropCapturedAfter =
+          ScenarioNumber(lossy.at("afterSamples"), "afterSamples", UINT64_MAX);
+    }
+    faults.dropCapturedEvery = ScenarioNumber(lossy.at("dropEvery"), "dropEvery", UINT64_MAX);
     if (faults.dropCapturedEvery == 0) throw std::runtime_error("lossyReadBack: dropEvery is 0");
   }
   return faults;
@@ -77,6 +83,29 @@ uint8_t ParseByte(const nlohmann::json& value) {
     if (used == text.size() && number <= 0xFF) return static_cast<uint8_t>(number);
   }
   throw std::runtime_error("not a byte: " + value.dump());
+}
+
+uint64_t ScenarioNumber(const nlohmann::json& value, const std::string& key, uint64_t max) {
+  std::optional<uint64_t> number;
+  if (value.is_number_unsigned()) {
+    number = value.get<uint64_t>();
+  } else if (value.is_string()) {
+    const std::string text = value.get<std::string>();
+    size_t used = 0;
+    try {
+      if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0]))) {
+        number = std::stoull(text, &used, 0);
+      }
+    } catch (const std::exception&) {
+      number.reset();
+    }
+    if (used != text.size()) number.reset();
+  }
+  if (!number || *number > max) {
+    throw std::runtime_error("\"" + key + "\": " + value.dump() + " is out of range (0.." +
+                             std::to_string(max) + ")");
+  }
+  return *number;
 }
 
 std::vector<uint8_t> ParseHexBytes(const std::string& text) {

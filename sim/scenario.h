@@ -60,6 +60,9 @@ Scenario ParseScenario(const nlohmann::json& json);
 
 // A byte given as a number or as a text such as "0x2E".
 uint8_t ParseByte(const nlohmann::json& value);
+// A whole number 0..max, given as a JSON number or a string ("0x1F"); anything else (negative,
+// fractional, too large, not a number) is an error naming `key`.
+uint64_t ScenarioNumber(const nlohmann::json& value, const std::string& key, uint64_t max);
 // Bytes written as hexadecimal pairs, e.g. "53" or "0C 41 42".
 std::vector<uint8_t> ParseHexBytes(const std::string& text);
 std::string FormatHexBytes(const uint8_t* bytes, size_t count);

@@ -17,14 +17,14 @@ using namespace dspic30addr;
 constexpr uint32_t kHexEepromEnd = 2 * kEepromEnd;
 constexpr uint32_t kHexConfiguration = 2 * kConfiguration;
 
-uint32_t JsonNumber(const nlohmann::json& value) {
-  if (value.is_string()) return static_cast<uint32_t>(std::stoul(value.get<std::string>(), 0, 0));
-  return value.get<uint32_t>();
+uint32_t JsonNumber(const nlohmann::json& value, const std::string& key,
+                    uint64_t max = UINT32_MAX) {
+  return static_cast<uint32_t>(ScenarioNumber(value, key, max));
 }
 
 uint16_t RevisionOption(const nlohmann::json& options) {
   if (!options.contains("revision")) return DsPic30Memory::kDefaultRevision;
-  return static_cast<uint16_t>(JsonNumber(options["revision"]));
+  return static_cast<uint16_t>(JsonNumber(options["revision"], "revision", 0xFFFF));
 }
 
 template <typename Word>
@@ -75,9 +75,11 @@ DsPic30Target::DsPic30Target(const DsPic30Geometry& geometry, const nlohmann::js
       memory_.SetAbsent(level == "low" ? DsPic30Absent::kReadsLow : DsPic30Absent::kReadsHigh);
     } else if (key == "stuckBits") {
       for (const auto& stuck : value) {
-        memory_.AddStuckBit({.address = JsonNumber(stuck.at("address")),
-                             .bit = static_cast<uint8_t>(JsonNumber(stuck.at("bit")) & 7),
-                             .level = JsonNumber(stuck.value("level", nlohmann::json(0))) != 0});
+        memory_.AddStuckBit(
+            {.address = JsonNumber(stuck.at("address"), "stuckBits.address"),
+             .bit = static_cast<uint8_t>(JsonNumber(stuck.at("bit"), "stuckBits.bit", 7)),
+             .level =
+                 JsonNumber(stuck.value("level", nlohmann::json(0)), "stuckBits.level", 1) != 0});
       }
     } else if (key == "codeProtected") {
       if (value.get<bool>()) memory_.configuration()[kFgs] = 0;

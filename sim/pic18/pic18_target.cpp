@@ -44,9 +44,9 @@ constexpr double kConfigByteMicros = 1000;
 constexpr int kFlashPanelErases = 5;  // boot block and four panels
 }  // namespace busy
 
-uint32_t JsonNumber(const nlohmann::json& value) {
-  if (value.is_string()) return static_cast<uint32_t>(std::stoul(value.get<std::string>(), 0, 0));
-  return value.get<uint32_t>();
+uint32_t JsonNumber(const nlohmann::json& value, const std::string& key,
+                    uint64_t max = UINT32_MAX) {
+  return static_cast<uint32_t>(ScenarioNumber(value, key, max));
 }
 
 std::string ToHex(std::span<const uint8_t> bytes) {
@@ -70,7 +70,7 @@ void FromHex(const nlohmann::json& state, const char* key, std::span<uint8_t> in
 
 Pic18Target::Pic18Target(const Pic18Geometry& geometry, const nlohmann::json& options)
     : memory_(geometry, options.contains("revision")
-                            ? static_cast<uint8_t>(JsonNumber(options["revision"]))
+                            ? static_cast<uint8_t>(JsonNumber(options["revision"], "revision", 31))
                             : 0),
       firmware_(memory_),
       icsp_(memory_) {
@@ -84,18 +84,21 @@ Pic18Target::Pic18Target(const Pic18Geometry& geometry, const nlohmann::json& op
       memory_.SetAbsent(level == "low" ? AbsentTarget::kReadsLow : AbsentTarget::kReadsHigh);
     } else if (key == "stuckBits") {
       for (const auto& stuck : value) {
-        memory_.AddStuckBit({.address = JsonNumber(stuck.at("address")),
-                             .bit = static_cast<uint8_t>(JsonNumber(stuck.at("bit")) & 7),
-                             .level = JsonNumber(stuck.value("level", nlohmann::json(0))) != 0});
+        memory_.AddStuckBit(
+            {.address = JsonNumber(stuck.at("address"), "stuckBits.address"),
+             .bit = static_cast<uint8_t>(JsonNumber(stuck.at("bit"), "stuckBits.bit", 7)),
+             .level =
+                 JsonNumber(stuck.value("level", nlohmann::json(0)), "stuckBits.level", 1) != 0});
       }
     } else if (key == "failConfigWriteOnce") {
-      for (const auto& index : value) memory_.FailConfigurationWriteOnce(JsonNumber(index));
+      for (const auto& index : value)
+        memory_.FailConfigurationWriteOnce(JsonNumber(index, "failConfigWriteOnce", 13));
     } else if (key == "ram") {
       const std::vector<uint8_t> bytes = ParseHexBytes(value.get<std::string>());
       std::copy_n(bytes.begin(), std::min(bytes.size(), memory_.ram().size()),
                   memory_.ram().begin());
     } else if (key == "minimumHoldMicros") {
-      icsp_.SetMinimumHoldMicroseconds(JsonNumber(value));
+      icsp_.SetMinimumHoldMicroseconds(JsonNumber(value, "minimumHoldMicros"));
     } else {
       throw std::runtime_error("unknown key \"" + key + "\" in target");
     }

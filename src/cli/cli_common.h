@@ -13,9 +13,10 @@ namespace velmora::cli {
 
 enum ExitCode : int {
   kExitSuccess = 0,
-  kExitFailed = 1,        // the operation ran and failed (or the input did not read)
-  kExitUsage = 2,         // bad command line
-  kExitNoProgrammer = 3,  // no driver, no programmer, or no firmware answer
+  kExitFailed = 1,         // the operation ran and failed (or the input did not read)
+  kExitUsage = 2,          // bad command line
+  kExitNoProgrammer = 3,   // no driver, no programmer, or no firmware answer
+  kExitInterrupted = 130,  // SIGINT or SIGTERM stopped the operation (128 + SIGINT)
 };
 
 // Answers the core's questions from the command line: --yes answers Yes/OK, --no (default)

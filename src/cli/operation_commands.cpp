@@ -3,6 +3,7 @@
 // command of two words ("erase chip") becomes a subcommand with a choice. The stored settings
 // are the defaults (never written back); options override them for this run. Log lines, results
 // and the closing summary go to stdout; the status bar, questions and errors to stderr.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include "cli/cli_common.h"
 #include "cli/console_view.h"
 #include "cli/programmer_selection.h"
+#include "cli/stop_signals.h"
 #include "engine/cqel_doc.h"
 #include "engine/settings_store_qt.h"
 #include "families/family_registry.h"
@@ -401,6 +403,16 @@ int ExitCodeOf(OperationOutcome outcome) {
   }
 }
 
+// Why the read data may not go to `path`, checked before the operation reads anything: only a
+// regular file is replaced (a symbolic link is written through to its target); empty when
+// the path may be written.
+std::string RefusedOutputFile(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return {};
+  return "\"" + path + "\" is " + (S_ISDIR(st.st_mode) ? "a directory" : "not a regular file") +
+         "; it is never replaced";
+}
+
 // Runs one family command on a document set up from the stored settings and the options.
 int RunFamilyCommand(const Subcommand& sub, const OperationOptions& o,
                      const GlobalOptions& global) {
@@ -461,6 +473,11 @@ int RunFamilyCommand(const Subcommand& sub, const OperationOptions& o,
               << "\n";
   }
 
+  if (const std::string refused = RefusedOutputFile(o.outFile); !refused.empty()) {
+    ReportError("--out", refused);
+    return kExitUsage;
+  }
+
   ConsoleView console(std::cout, std::cerr, isatty(STDOUT_FILENO) != 0, isatty(STDERR_FILENO) != 0);
   if (!global.quiet) {
     doc.operationLog.AddObserver([&console](const LogEvent& e) { console.OnLog(e); });
@@ -468,11 +485,16 @@ int RunFamilyCommand(const Subcommand& sub, const OperationOptions& o,
   }
 
   IFamilyOperations& operations = OperationsOf(doc, *row);
+  const StopOnSignals signals(doc);
   const auto start = std::chrono::steady_clock::now();
   const bool started = doc.StartCommand(operations, *command);
   doc.WaitForOperation();
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   console.Finish();
+  if (signals.Signalled()) {
+    std::cerr << "interrupted\n";
+    return kExitInterrupted;
+  }
   if (doc.lastOutcome == OperationOutcome::kSuccess) {
     if (const std::string text = operations.ResultText(command->id); !text.empty()) {
       std::cout << text << "\n";

@@ -188,6 +188,8 @@ bool CqelDoc::OpenOperationLink() {
 }
 
 void CqelDoc::CloseOperationLink() {
+  // The family has told a lost link; this says what it really was.
+  if (programmer->Stopped()) LogLine("+++ Stopped: programming mode left, programmer closed +++");
   programmer->Close();
 }
 
@@ -210,6 +212,10 @@ bool CqelDoc::ConfirmDataInsideDevice(std::span<const DeviceRange> deviceRanges,
 
 bool CqelDoc::LinkLost() const {
   return programmer->linkLost;
+}
+
+void CqelDoc::RequestStop() {
+  programmer->RequestStop();
 }
 
 std::string CqelDoc::ProgrammerStatusLine() {

@@ -157,6 +157,10 @@ class CqelDoc : public DocumentSettings {
   bool ConfirmDataInsideDevice(std::span<const DeviceRange> deviceRanges, const char* action);
   // True when the programmer stopped answering during the current cycle.
   bool LinkLost() const;
+  // Ends the running operation at its next transfer: it reports failure, leaves programming
+  // mode and closes the programmer (see CPICVortang::RequestStop). Only stores an atomic flag,
+  // so a signal handler may call it; later operations of this document end the same way.
+  void RequestStop();
 
   // Resets and identifies the programmer: its firmware version, or why there is none (the
   // banner's last line).

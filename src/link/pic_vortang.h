@@ -122,6 +122,18 @@ class CPICVortang {
   int HighVoltagePulse();
   // The sequences above return 1 (or their stated success) unless the link was lost.
 
+  // ---- Stopping a cycle (a signal, the window closing) --------------------------------------
+  //
+  // A stop request ends the cycle at the next transfer: from there every transfer fails as
+  // after a lost link (linkLost is set, so every sequence reports failure, never success, and
+  // ends its cycle), except the leave sequences, which still go out so that the target is
+  // released from programming mode. RequestStop only stores an atomic flag, so a signal
+  // handler may call it.
+  void RequestStop() { stopRequested_.store(true); }
+  bool StopRequested() const { return stopRequested_.load(); }
+  // True once a stop request ended the transfers of the current cycle.
+  bool Stopped() const { return stopped_; }
+
   // The seams the device primitives use for their questions and waits.
   IUserPrompt& Prompt() { return prompt_; }
   IClock& Clock() { return clock_; }
@@ -245,8 +257,14 @@ class CPICVortang {
   bool ReadSamplesAndDecode(uint32_t maxBytes);
   void SetStatusText(const std::string& text);
   bool WriteRaw(const uint8_t* bytes, size_t count);
+  // False when no transfer may go out: the link is lost, or a stop request takes effect now.
+  bool TransferAllowed();
+  friend class ReleaseAfterStop;
 
   bool driverBound_ = false;
+  std::atomic<bool> stopRequested_{false};
+  bool stopped_ = false;
+  bool releasing_ = false;  // a leave sequence of a stopped cycle is going out
   // Bit-bang decoder state, kept across the reads of one SendSamplesAndDecode.
   bool decodePreviousClockHigh_ = false;
   uint32_t decodeAccumulator_ = 0;

@@ -91,6 +91,7 @@ int CPICVortang::Open(const char* description, int miniProgrammer) {
   firmwareMode = miniProgrammer ? 0 : 1;
   pinsReleased = 0x8C;
   linkLost = false;
+  stopped_ = false;
   ResetCursors();
 
   if (!driverBound_) {

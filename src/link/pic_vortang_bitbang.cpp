@@ -108,8 +108,9 @@ void CPICVortang::DecodeSamples(const uint8_t* samples, size_t count) {
 bool CPICVortang::ReadSamplesAndDecode(uint32_t maxBytes) {
   uint8_t captured[kReadBackFinalBytes];
   uint32_t received = 0;
-  if (linkLost || ft.FT_Read(ftHandle.load(), captured, std::min(maxBytes, kReadBackFinalBytes),
-                             &received) != FT_OK) {
+  if (!TransferAllowed() ||
+      ft.FT_Read(ftHandle.load(), captured, std::min(maxBytes, kReadBackFinalBytes), &received) !=
+          FT_OK) {
     linkLost = true;
     return false;
   }
@@ -121,7 +122,7 @@ int CPICVortang::SendSamplesAndDecode() {
   // A decode that fails, also for want of buffer room, counts as a lost link: the reply is
   // incomplete, and the primitives must not take what an earlier read left for it.
   const FT_HANDLE handle = ftHandle.load();
-  if (linkLost || !handle || !driverBound_ || bufferOverflow) {
+  if (!TransferAllowed() || !handle || !driverBound_ || bufferOverflow) {
     linkLost = true;
     return 0;
   }

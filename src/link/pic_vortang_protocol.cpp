@@ -96,9 +96,40 @@ void CPICVortang::AppendLittleEndian(uint32_t value, int byteCount) {
   for (int i = 0; i < byteCount; ++i) AppendByte(static_cast<uint8_t>(value >> (8 * i)));
 }
 
+bool CPICVortang::TransferAllowed() {
+  if (!linkLost && !releasing_ && stopRequested_.load()) {
+    linkLost = true;
+    stopped_ = true;
+  }
+  return !linkLost;
+}
+
+// Lets the leave sequence of a cycle that a stop request ended reach the target; afterwards
+// the link counts as lost again (or for real, when it was lost on the way out).
+class ReleaseAfterStop {
+ public:
+  explicit ReleaseAfterStop(CPICVortang& link)
+      : link_(link), active_(link.stopped_ && link.linkLost && !link.releasing_) {
+    if (!active_) return;
+    link_.linkLost = false;
+    link_.releasing_ = true;
+  }
+  ~ReleaseAfterStop() {
+    if (!active_) return;
+    link_.releasing_ = false;
+    link_.linkLost = true;
+  }
+  ReleaseAfterStop(const ReleaseAfterStop&) = delete;
+  ReleaseAfterStop& operator=(const ReleaseAfterStop&) = delete;
+
+ private:
+  CPICVortang& link_;
+  const bool active_;
+};
+
 bool CPICVortang::WriteRaw(const uint8_t* bytes, size_t count) {
   const FT_HANDLE handle = ftHandle.load();
-  if (linkLost || !handle || !driverBound_) {
+  if (!TransferAllowed() || !handle || !driverBound_) {
     linkLost = true;
     return false;
   }
@@ -136,7 +167,8 @@ bool CPICVortang::WriteCommandByte(uint8_t value) {
 
 const uint8_t* CPICVortang::ReadReply(size_t count) {
   const FT_HANDLE handle = ftHandle.load();
-  if (linkLost || !handle || !driverBound_ || kReplyBufferSize - readResultCursor < count) {
+  if (!TransferAllowed() || !handle || !driverBound_ ||
+      kReplyBufferSize - readResultCursor < count) {
     linkLost = true;
     return nullptr;
   }
@@ -260,6 +292,7 @@ int CPICVortang::EnterProgrammingMode(int lowVoltage) {
 }
 
 int CPICVortang::LeaveProgrammingMode() {
+  const ReleaseAfterStop release(*this);
   if (firmwareMode == 1) {
     RunSequence(kPic18Leave);
     return 0;
@@ -297,6 +330,7 @@ int CPICVortang::EnterHighVoltageSerial() {
 }
 
 int CPICVortang::LeaveHighVoltageSerial() {
+  const ReleaseAfterStop release(*this);
   return RunSequence(kHighVoltageSerialLeave) ? 1 : 0;
 }
 
@@ -305,6 +339,7 @@ int CPICVortang::EnterPic12Mode() {
 }
 
 int CPICVortang::LeavePic12Mode() {
+  const ReleaseAfterStop release(*this);
   return RunSequence(kPic12Leave) ? 1 : 0;
 }
 

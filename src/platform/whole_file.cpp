@@ -51,6 +51,15 @@ std::string ResolveTarget(const std::string& path) {
       std::free(real);
       return resolved;
     }
+    // A link to a file that does not exist yet: the new file goes where it points.
+    std::string link(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n > 0 && static_cast<size_t>(n) < link.size()) {
+      link.resize(static_cast<size_t>(n));
+      const size_t slash = path.rfind('/');
+      if (link[0] != '/' && slash != std::string::npos) link = path.substr(0, slash + 1) + link;
+      return link;
+    }
   }
   return path;
 }
@@ -71,7 +80,33 @@ int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
   return -1;
 }
 
+// The temporary file of the write in progress, for a signal handler to remove: a path copied
+// into a fixed buffer before it is published, since a handler may not allocate. One write at a
+// time has its file listed; the program saves one file at a time.
+char temporaryPath[PATH_MAX];
+std::atomic<bool> temporaryListed{false};
+
+struct TemporaryFileNotice {
+  bool listed = false;
+  explicit TemporaryFileNotice(const std::string& path) {
+    if (path.size() >= sizeof temporaryPath || temporaryListed.load()) return;
+    path.copy(temporaryPath, path.size());
+    temporaryPath[path.size()] = '\0';
+    temporaryListed.store(true);
+    listed = true;
+  }
+  ~TemporaryFileNotice() {
+    if (listed) temporaryListed.store(false);
+  }
+  TemporaryFileNotice(const TemporaryFileNotice&) = delete;
+  TemporaryFileNotice& operator=(const TemporaryFileNotice&) = delete;
+};
+
 }  // namespace
+
+void RemoveTemporaryFileNow() noexcept {
+  if (temporaryListed.load()) ::unlink(temporaryPath);
+}
 
 int ReadWholeFile(const std::string& path, FileBytes& out, size_t maxSize) {
   // Without O_NONBLOCK the open of a FIFO would wait for a writer for ever.
@@ -129,6 +164,7 @@ int ReplaceWholeFile(const std::string& path, std::string_view text) {
   const bool exists = ::stat(target.c_str(), &existing) == 0;
   if (exists) {
     if (S_ISDIR(existing.st_mode)) return EISDIR;
+    if (!S_ISREG(existing.st_mode)) return kNotRegularFile;
     // A file the user may not write stays as it is, although its folder would allow a rename.
     if (::access(target.c_str(), W_OK) != 0) return errno;
   }
@@ -136,6 +172,7 @@ int ReplaceWholeFile(const std::string& path, std::string_view text) {
   std::string tempPath;
   FdGuard temp{CreateTemporaryBeside(target, tempPath)};
   if (temp.fd < 0) return errno;
+  const TemporaryFileNotice notice(tempPath);
   int error = WriteAll(temp.fd, text);
   if (!error && exists && ::fchmod(temp.fd, existing.st_mode & 07777) != 0) error = errno;
   if (!error && ::close(temp.Release()) != 0) error = errno;

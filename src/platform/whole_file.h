@@ -27,8 +27,14 @@ int ReadWholeFile(const std::string& path, FileBytes& out, size_t maxSize = SIZE
 // The text of an error of the two functions here: the system's text for errno values.
 std::string FileErrorText(int error);
 
-// Replaces the file's contents with `text` (creating it when missing). Returns 0, or the errno
-// value of the call that failed; the file is then unchanged and no temporary file is left.
+// Replaces the file's contents with `text` (creating it when missing; a symbolic link is
+// written through to the file it names). Only a regular file is replaced: a directory gives
+// EISDIR, a device node, FIFO or socket kNotRegularFile. Returns 0, or the error; the file is
+// then unchanged and no temporary file is left.
 int ReplaceWholeFile(const std::string& path, std::string_view text);
+
+// Removes the temporary file of a ReplaceWholeFile in progress, if any. Async-signal-safe: for
+// a signal handler that ends the program at once.
+void RemoveTemporaryFileNow() noexcept;
 
 }  // namespace velmora

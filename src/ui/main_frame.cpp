@@ -1,6 +1,8 @@
 #include "ui/main_frame.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
@@ -41,6 +43,20 @@ const FrameKey kFrameKeys[] = {
 };
 
 }  // namespace
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (doc_.OperationRunning()) {
+    doc_.RequestStop();
+    // Questions of the operation's last steps (power switching) still need the event loop.
+    while (doc_.OperationRunning()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    try {
+      doc_.WaitForOperation();
+    } catch (...) {
+      // The window is closing; what escaped the operation has no one left to tell.
+    }
+  }
+  QMainWindow::closeEvent(event);
+}
 
 CMainFrame::CMainFrame(CqelDoc& doc)
     : doc_(doc),

@@ -78,6 +78,12 @@ class CMainFrame : public QMainWindow {
   int currentViewType = 0;
   int currentViewId = 0;
 
+ protected:
+  // Closing the window during an operation stops it as SIGINT stops the command line: at its
+  // next transfer, leaving programming mode and closing the programmer; the window waits for
+  // that end.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void CreateMenuAndKeys();
   void PrintVisiblePage(bool preview);

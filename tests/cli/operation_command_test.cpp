@@ -1,10 +1,16 @@
 // The operation commands of velmora-cli as a user runs them: the built program in a child
 // process on the simulated programmer, whose target memory persists between the runs in a
 // state file. The user's stored settings are read from a private configuration directory.
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
 
@@ -167,6 +173,122 @@ TEST_F(OperationCommandTest, DataOutsideTheDeviceNeedsYes) {
   run = Cli("--yes program --hex " + other + " --simulate PIC18F4550");
   EXPECT_THAT(run.err, HasSubstr("Program the rest anyway? -> yes\n"));
   EXPECT_THAT(run.out, HasSubstr("Data outside the device left out, as confirmed"));
+}
+
+// A read on the mini programmer, long enough to be interrupted: started in a child process
+// whose output is read as it comes; once it reads the flash, SIGINT (or SIGTERM).
+struct Interrupted {
+  int status = -1;
+  std::string out, err;
+};
+
+Interrupted InterruptRead(const fs::path& dir, const std::string& cli, const fs::path& out,
+                          int signal) {
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return {};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(pipeFds[1], STDOUT_FILENO);
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+    const int err = ::open((dir / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(err, STDERR_FILENO);
+    ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    ::setenv("VELMORA_SIM_TRANSCRIPT", (dir / "transcript.json").c_str(), 1);
+    for (const char* name : {"VELMORA_D2XX", "VELMORA_SIM_SCENARIO", "VELMORA_SIM_STATE"}) {
+      ::unsetenv(name);
+    }
+    ::execl(cli.c_str(), cli.c_str(), "read", "--out", out.c_str(), "--simulate", "PIC18F8722",
+            "--mini", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(pipeFds[1]);
+  Interrupted result;
+  bool sent = false;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+    result.out.append(buffer, static_cast<size_t>(n));
+    if (!sent && result.out.find("Reading Flash memory...") != std::string::npos) {
+      ::kill(child, signal);
+      sent = true;
+    }
+  }
+  ::close(pipeFds[0]);
+  ::waitpid(child, &result.status, 0);
+  result.err = ReadAll(dir / "err.txt");
+  return result;
+}
+
+TEST_F(OperationCommandTest, SignalStopsTheOperationCleanlyWithStatus130) {
+  for (int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal == SIGINT ? "SIGINT" : "SIGTERM");
+    const fs::path out = dir_ / "old.hex";
+    std::ofstream(out) << "the old file\n";
+    const Interrupted run = InterruptRead(dir_, cli_, out, signal);
+    ASSERT_TRUE(WIFEXITED(run.status)) << run.out << run.err;
+    EXPECT_EQ(WEXITSTATUS(run.status), 130) << run.out << run.err;
+    EXPECT_THAT(run.err, HasSubstr("interrupted\n"));
+    EXPECT_THAT(run.out, HasSubstr("+++ Stopped: programming mode left, programmer closed +++"));
+    EXPECT_THAT(run.out, Not(HasSubstr("Data successfully saved")));
+    // The old output file as it was, and nothing else beside it but the run's own files.
+    EXPECT_EQ(ReadAll(out), "the old file\n");
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+      EXPECT_THAT(entry.path().filename().string(), Not(HasSubstr(".tmp")));
+    }
+    // Programming mode left: the mini programmer's last pin state is "released" (0x8C).
+    const nlohmann::json events =
+        nlohmann::json::parse(ReadAll(dir_ / "transcript.json"))["events"];
+    std::string lastWrite;
+    for (const auto& e : events) {
+      if (e["op"] == "write") lastWrite = e.value("bytes", "");
+    }
+    EXPECT_EQ(lastWrite, "8C");
+    EXPECT_EQ(events.back()["op"], "close");
+  }
+}
+
+// A directory, a FIFO or a device is never replaced by read data.
+TEST_F(OperationCommandTest, ReadNeverReplacesWhatIsNotARegularFile) {
+  const fs::path fifo = dir_ / "fifo.hex";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const fs::path& out : {fs::path(dir_), fifo, fs::path("/dev/null")}) {
+    SCOPED_TRACE(out.string());
+    const ProcessResult run = Cli("read --out " + out.string() + " --simulate PIC18F4550");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_THAT(run.err, HasSubstr("velmora-cli: error: --out: \"" + out.string() + "\" is "));
+    EXPECT_THAT(run.out, Not(HasSubstr("Reading")));
+  }
+  EXPECT_TRUE(fs::is_fifo(fifo));
+
+  // A symbolic link is written through to its target.
+  const fs::path target = dir_ / "target.hex";
+  std::ofstream(target) << "old\n";
+  fs::create_symlink(target, dir_ / "link.hex");
+  ASSERT_EQ(Cli("program --hex " + hex_ + " --simulate PIC18F4550").exitCode, 0);
+  const ProcessResult run =
+      Cli("read --out " + (dir_ / "link.hex").string() + " --simulate PIC18F4550");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.hex"));
+  EXPECT_THAT(ReadAll(target), HasSubstr(":00000001FF"));
+}
+
+// Two programs sharing the simulator's state file take turns (the second starts from what the
+// first left), so neither result is lost.
+TEST_F(OperationCommandTest, TwoProgramsSharingTheStateFileKeepBothResults) {
+  ASSERT_EQ(Cli("program --hex " + hex_ + " --simulate PIC18F4550").exitCode, 0);
+  const fs::path small = dir_ / "small.hex";
+  std::ofstream(small) << ":040000001122334452\n:00000001FF\n";
+  const std::string environment = "env -u VELMORA_D2XX -u VELMORA_SIM_SCENARIO XDG_CONFIG_HOME='" +
+                                  (dir_ / "config").string() + "' VELMORA_SIM_STATE='" +
+                                  (dir_ / "state.json").string() + "' '" + cli_ + "' ";
+  const std::string both = "(" + environment + "erase id --simulate PIC18F4550 >/dev/null 2>&1 & " +
+                           environment +
+                           "program --no-chip-erase --no-id --no-eeprom --no-config --hex '" +
+                           small.string() + "' --simulate PIC18F4550 >/dev/null 2>&1 & wait)";
+  ASSERT_EQ(std::system(both.c_str()), 0);
+  const nlohmann::json state = nlohmann::json::parse(ReadAll(dir_ / "state.json"))["target"];
+  EXPECT_EQ(state["idLocations"], "FFFFFFFFFFFFFFFF");
+  EXPECT_EQ(state["program"].get<std::string>().substr(0, 8), "11223344");
 }
 
 }  // namespace

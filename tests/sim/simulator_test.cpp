@@ -56,6 +56,15 @@ TEST_F(SimulatorTest, BadScenariosAreRejectedWithTheReason) {
       {R"({"trace": [{"record": "01 02", "sequence": true}]})", "sequence needs"},
       {R"({"frequency": {"mhz": 0}})", "mhz must be above 0"},
       {R"({"frequency": {"hz": 1}})", "unknown key \"hz\" in frequency"},
+      {R"({"device": "PIC18F4550", "target": {"stuckBits": [{"address": 0, "bit": 99}]}})",
+       "\"stuckBits.bit\": 99 is out of range (0..7)"},
+      {R"({"device": "PIC18F4550", "target": {"failConfigWriteOnce": [14]}})",
+       "\"failConfigWriteOnce\": 14 is out of range (0..13)"},
+      {R"({"device": "dsPIC30F4013", "target": {"revision": "-1"}})",
+       "\"revision\": \"-1\" is out of range"},
+      {R"({"faults": {"unplugAfterBytes": -5}})", "\"unplugAfterBytes\": -5 is out of range"},
+      {R"({"faults": {"lossyReadBack": {"dropEvery": 2.5}}})",
+       "\"dropEvery\": 2.5 is out of range"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(sim.Configure(c.json), -1) << c.json;
