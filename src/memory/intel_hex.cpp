@@ -338,14 +338,16 @@ std::string FormatHexText(const CMCUMemoryArchitecture& image, bool includeErase
   return out.Finish();
 }
 
-int ReadHexFile(CMCUMemoryArchitecture& image, const std::string& fileName, IUserPrompt& prompt) {
+int ReadHexFile(CMCUMemoryArchitecture& image, const std::string& fileName, IUserPrompt& prompt,
+                HexReadReport* report) {
   image.Clear();
   FileBytes file;
   if (const int error = ReadWholeFile(fileName, file)) {
     ShowSystemError(prompt, error);
+    if (report) report->reason = std::system_category().message(error);
     return 0;
   }
-  return ParseHexText(image, file.View(), prompt);
+  return ParseHexText(image, file.View(), prompt, report);
 }
 
 int WriteHexFile(const std::string& fileName, const CMCUMemoryArchitecture& image,

@@ -22,7 +22,10 @@ struct HexReadReport {
 // read (the system's error text is shown), when a record is malformed (no message; the cells
 // stored so far stay), or when the user declines to go on after a checksum error or an unknown
 // record type.
-int ReadHexFile(CMCUMemoryArchitecture& image, const std::string& fileName, IUserPrompt& prompt);
+// `report`, when given, says where and why reading failed (the system's text for a file that
+// cannot be read).
+int ReadHexFile(CMCUMemoryArchitecture& image, const std::string& fileName, IUserPrompt& prompt,
+                HexReadReport* report = nullptr);
 
 // Writes the populated parts of `image` as a new file, replacing an existing one only once the
 // whole text is on disk. `includeErased` 1 treats cells holding 0xFF as data. Program memory
