@@ -2,6 +2,7 @@
 // thread (HEX file, the "Fast Reading?" question), then the operation on the calling thread or
 // on the document's worker.
 #include "engine/cqel_doc.h"
+#include "engine/operation_hex_file.h"
 #include "engine/text_format.h"
 #include "families/dspic30/dspic30_operations.h"
 #include "memory/intel_hex.h"
@@ -80,12 +81,12 @@ bool CDsPic30Operations::Prepare(int command) {
     case DsPic30Command::kVerify:
       // The configuration from the options is encoded once the device is identified; the
       // file's becomes the document's.
-      if (ReadHexFile(file, doc_.dspic30FlashFileName, doc_.Prompt()) == 0) return false;
+      if (!LoadOperationHexFile(doc_, file, doc_.dspic30FlashFileName)) return false;
       TakeConfigurationFromFile();
       return true;
     case DsPic30Command::kUpdate:
       doc_.progressBar.SetRange(0, 999);
-      return ReadHexFile(file, doc_.dspic30FlashFileName, doc_.Prompt()) != 0;
+      return LoadOperationHexFile(doc_, file, doc_.dspic30FlashFileName);
     case DsPic30Command::kRead:
       return AskToLeaveFastReading();
     default:

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "engine/cqel_doc.h"
+#include "engine/operation_hex_file.h"
 #include "engine/text_format.h"
 #include "families/pic18/config_pic18.h"
 #include "families/pic18/pic18_operations.h"
@@ -103,7 +104,7 @@ bool CPic18Operations::PreparePic18Command(Pic18Command command) {
   switch (command) {
     case Pic18Command::kProgram:
     case Pic18Command::kVerify:
-      if (!ReadHexFile(file, doc_.hexFileName, doc_.Prompt())) return false;
+      if (!LoadOperationHexFile(doc_, file, doc_.hexFileName)) return false;
       NoteHexFileLoaded();
       if (doc_.ignoreConfigFromFile) EncodePic18Configuration(doc_.optionSelections, file);
       return true;
@@ -111,7 +112,7 @@ bool CPic18Operations::PreparePic18Command(Pic18Command command) {
       return AskToLeaveFastReading();
     case Pic18Command::kUpdate:
       doc_.progressBar.SetRange(0, 999);
-      if (!ReadHexFile(file, doc_.hexFileName, doc_.Prompt())) return false;
+      if (!LoadOperationHexFile(doc_, file, doc_.hexFileName)) return false;
       NoteHexFileLoaded();
       if (doc_.ignoreConfigFromFile) {
         for (size_t i = 0; i < doc_.pic18Configuration.size(); ++i) {

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <future>
 
 #include "families/pic18/config_pic18.h"
@@ -356,6 +357,36 @@ TEST_F(Pic18OperationsTest, BusyGuardRefusesASecondCommandWhileOneRuns) {
   doc.WaitForOperation();
   EXPECT_EQ(doc.lastOutcome, OperationOutcome::kSuccess);
   EXPECT_FALSE(doc.IsBusy());
+}
+
+// A Program that cannot load its file fails before it starts: the bar no longer shows the
+// previous "Success", and the log names the file (and the line of a HEX error).
+TEST_F(Pic18OperationsTest, ProgramWhoseFileDoesNotLoadShowsFailureAndNamesTheFile) {
+  StartProgrammed4550();
+  ASSERT_EQ(doc_->progressBar.State().caption, "Success");
+  const std::string broken = (dir_ / "broken.hex").string();
+  std::ofstream(broken) << ":0400000001020304F2\n:04001000zz\n";
+  struct Case {
+    std::string file;
+    std::string logged;
+  };
+  const Case cases[] = {
+      {(dir_ / "missing.hex").string(), "+++ HEX file not loaded: Cannot read \"" +
+                                            (dir_ / "missing.hex").string() +
+                                            "\": No such file or directory +++"},
+      {broken, "+++ HEX file not loaded: Damaged record in line 2 of \"" + broken + "\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    doc_->hexFileName = c.file;
+    EXPECT_EQ(Run(Pic18Command::kProgram), OperationOutcome::kNotStarted);
+    EXPECT_THAT(Log(), ::testing::Contains(::testing::StartsWith(c.logged)));
+    const ProgressBarState bar = doc_->progressBar.State();
+    EXPECT_EQ(bar.caption, "Fail");
+    EXPECT_EQ(bar.barColour, colour::kRed);
+    EXPECT_EQ(doc_->lastOperationFailed, 1);
+    doc_->ShowSuccess();
+  }
 }
 
 }  // namespace
