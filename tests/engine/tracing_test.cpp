@@ -64,6 +64,7 @@ class TracingTest : public DocumentSimTest {
     sim.SetHostClock(&clock_);
   }
   void TearDown() override {
+    watch_.reset();  // before the document and its log go
     DocumentSimTest::TearDown();
     sim.SetHostClock(nullptr);
   }
