@@ -289,23 +289,6 @@ std::string RefusedInput(const FamilyRow& row, const FamilyCommand& command,
   return {};
 }
 
-// Answers the questions of a HEX check before the run silently, as the run itself will.
-// Answers like the command line but shows nothing; keeps the last text, so that the error
-// that ended a check can be reported once.
-class SilentPrompt final : public IUserPrompt {
- public:
-  explicit SilentPrompt(bool yes) : yes_(yes) {}
-  Answer MessageBox(const std::string& text, const std::string&, uint32_t style) override {
-    lastText = text;
-    return NonInteractiveAnswer(style, yes_);
-  }
-  std::string lastText;
-  std::optional<HexSaveChoice> AskHexSavePath(const std::string&) override { return {}; }
-
- private:
-  bool yes_;
-};
-
 const FamilyCommand* FindCommand(const Subcommand& sub, const FamilyRow* row,
                                  const std::string& choice) {
   const auto byChoice = sub.byChoice.find(choice);
@@ -454,15 +437,6 @@ int RunFamilyCommand(const Subcommand& sub, const OperationOptions& o,
     if (settings.hexFile->empty()) {
       ReportError("--hex", "no HEX file given and none stored");
       return kExitUsage;
-    }
-    // The file is checked first, so that its error names the file and the line.
-    SilentPrompt silent(global.yes);
-    auto check = std::make_unique<CMCUMemoryArchitecture>();
-    if (!LoadHexFile(*check, *settings.hexFile, silent)) {
-      std::string reason = silent.lastText;
-      std::replace(reason.begin(), reason.end(), '\n', ' ');
-      ReportError(*settings.hexFile, reason);
-      return kExitFailed;
     }
   }
   if (!PreparePowerQuestions(doc, global, prompt)) return kExitUsage;

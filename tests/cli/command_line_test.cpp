@@ -112,14 +112,16 @@ TEST_F(CommandLineTest, DevicesListsTheCatalogueAndSuggestsNearNames) {
 TEST_F(CommandLineTest, ErrorsNameTheFileAndTheLine) {
   struct Case {
     std::string name;
-    std::string text;  // "" with no file written: the file is missing
-    std::string error;
+    std::string text;   // "" with no file written: the file is missing
+    std::string error;  // the reader's message; %s is the file's path
   };
   const Case cases[] = {
-      {"missing.hex", "", ": No such file or directory"},
-      {"notes.txt", "just some text\nno records here\n", ": not an Intel HEX file (no record)"},
-      {"short.hex", ":0400000001020304F2\r\n\r\n:04001000zz\r\n", ":3: malformed record"},
-      {"sum.hex", ":020000040000FA\n" + std::string(kBadChecksum), ":2: checksum error"},
+      {"missing.hex", "", "Cannot read \"%s\": No such file or directory"},
+      {"notes.txt", "just some text\nno records here\n", "Line 1 of \"%s\" is not a record."},
+      {"short.hex", ":0400000001020304F2\r\n\r\n:04001000zz\r\n",
+       "Damaged record in line 3 of \"%s\": a character that is not a hexadecimal digit."},
+      {"sum.hex", ":020000040000FA\n" + std::string(kBadChecksum),
+       "Checksum error found in line 2 of \"%s\"!"},
   };
   for (const Case& c : cases) {
     const std::string path = c.text.empty() ? (dir_ / c.name).string() : Write(c.name, c.text);
@@ -127,7 +129,9 @@ TEST_F(CommandLineTest, ErrorsNameTheFileAndTheLine) {
       SCOPED_TRACE(command);
       const ProcessResult run = Cli(command);
       EXPECT_EQ(run.exitCode, 1);
-      EXPECT_THAT(run.err, HasSubstr("velmora-cli: error: " + path + c.error + "\n"));
+      std::string error = c.error;
+      error.replace(error.find("%s"), 2, path);
+      EXPECT_THAT(run.err, HasSubstr(error));
       EXPECT_THAT(run.out, Not(HasSubstr("***")));
     }
   }
