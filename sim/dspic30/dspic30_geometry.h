@@ -28,7 +28,7 @@ std::optional<DsPic30Geometry> DsPic30GeometryByName(std::string_view name);
 
 // Program-space addresses (two address units per 24-bit instruction word), data-space addresses
 // of the registers that ICSP streams use, and the NVMCON operations, all from the maker's flash
-// programming specification, code examples and linker scripts.
+// programming document, code examples and linker scripts.
 namespace dspic30addr {
 constexpr uint32_t kEepromEnd = 0x800000;  // data EEPROM ends at 0x7FFFFE
 constexpr uint32_t kConfiguration = 0xF80000;

@@ -1,7 +1,7 @@
 // dsPIC30 device primitives over the full programmer: ICSP instruction streams (firmware command
 // 0x4A per instruction) and the firmware's block commands for rows and word reads. The
 // instruction words, SFR addresses and NVMCON operations are the maker's (flash programming
-// specification, its code examples and linker scripts).
+// document, its code examples and linker scripts).
 //
 // The simulated dsPIC30 (sim/dspic30) decodes the same instructions from their bit fields on
 // its own, on purpose: it is the oracle these primitives are tested against, so it must not
