@@ -17,8 +17,8 @@
 namespace velmora::sim {
 
 // Time the flash controller is busy per operation. The ICSP times are not in the retrieved
-// pages of the maker's flash programming document; these are its programming executive's time-outs,
-// which bound them.
+// pages of the maker's flash programming document; these are its programming executive's
+// time-outs, which bound them.
 namespace dspic30busy {
 constexpr double kRowProgramMicros = 5000;
 constexpr double kRowEraseMicros = 5000;
