@@ -5,6 +5,8 @@
 #include "engine/text_format.h"
 #include "link/pic_vortang.h"
 #include "link/programmer_identity.h"
+#include "script/zeql_engine.h"
+#include "script/zeql_executor.h"
 
 namespace velmora {
 
@@ -24,6 +26,11 @@ CqelDoc::CqelDoc(const CqelDocServices& services)
       settingsStore_(services.settingsStore) {
   programmer->progressCallback = &CqelDoc::LinkProgressThunk;
   programmer->progressArgument = this;
+  scriptEngine = std::make_unique<CZEQLEngine>(scriptLog_, prompt_);
+  scriptEngine->SetProgrammer(programmer.get());
+  programmer->scriptHost = scriptEngine.get();
+  scriptExecutor = std::make_unique<CZEQLExecutor>(*scriptEngine, scriptLog_, prompt_, clock_);
+  scriptExecutor->SetStatusReceiver([this](const ScriptStatus& status) { OnScriptStatus(status); });
   if (settingsStore_) LoadSettings(*settingsStore_);
 }
 
@@ -32,6 +39,8 @@ void CqelDoc::LinkProgressThunk(void* document) {
 }
 
 CqelDoc::~CqelDoc() {
+  // A script that never ends would keep the program from closing.
+  scriptExecutor->RequestAbort();
   try {
     runner_.Wait();
   } catch (...) {
@@ -216,6 +225,7 @@ bool CqelDoc::LinkLost() const {
 
 void CqelDoc::RequestStop() {
   programmer->RequestStop();
+  scriptExecutor->RequestAbort();
 }
 
 std::string CqelDoc::ProgrammerStatusLine() {

@@ -22,12 +22,16 @@
 #include "memory/device_ranges.h"
 #include "memory/family.h"
 #include "platform/clock.h"
+#include "platform/log_sink.h"
 #include "platform/user_prompt.h"
 
 namespace velmora {
 
 class CPICVortang;
 class CMCUMemoryArchitecture;
+class CZEQLEngine;
+class CZEQLExecutor;
+struct ScriptStatus;
 
 // Argument of every family's Program/Verify/Read sequence; the PIC18 sequence also uses it as
 // its limit of configuration write attempts.
@@ -192,6 +196,19 @@ class CqelDoc : public DocumentSettings {
   // The busy guard, then RunMeasureFrequency on the worker; false when nothing started.
   bool StartMeasureFrequency();
 
+  // --- Script runs ------------------------------------------------------------------------------
+  // Runs the host sub "#" + `zeqRunFunctionName` of the compiled script with the script view's
+  // options as the variables "_LVP" ... "_ignoreConfigFromHex" and the HEX files in the file
+  // slots; run through StartOperation. lastOutcome: kSuccess when the sub ran to its end (or
+  // `exit`), kFailed when it aborted, did not exist or the link was lost.
+  void RunScriptFunction();
+  // The busy guard, then RunScriptFunction for the host sub `name` (without its '#') on the
+  // worker; false when nothing started.
+  bool StartScriptFunction(const std::string& name);
+  // A status record of a running script: record kind 0x36 sets the bar's caption, colours and
+  // position (negative: the maximum); other kinds are ignored.
+  void OnScriptStatus(const ScriptStatus& status);
+
   // --- Data monitor (the PIC18 view's) ---------------------------------------------------------
   // Runs `monitorStep` in a cycle of its own unless the monitor already ran since the flag was
   // last cleared; run through StartOperation.
@@ -209,6 +226,10 @@ class CqelDoc : public DocumentSettings {
   CqelLog operationLog;
   CqelProgressBar progressBar;
   std::unique_ptr<CPICVortang> programmer;
+  // The ZEQL engine (scripts read and compiled into it, attached to the link) and the executor
+  // of its host subs.
+  std::unique_ptr<CZEQLEngine> scriptEngine;
+  std::unique_ptr<CZEQLExecutor> scriptExecutor;
   // The USB product description by which the programmer's FT232 is opened.
   const char* const usbDescription;
   std::atomic<OperationOutcome> lastOutcome{OperationOutcome::kNotStarted};
@@ -236,6 +257,20 @@ class CqelDoc : public DocumentSettings {
   void PollTrace();
   void FollowSuppression(bool& suppressed);
   std::span<uint8_t> ReceiveBuffer() const;
+
+  // The script engine's log: the document's.
+  class ScriptLogSink final : public ILogSink {
+   public:
+    explicit ScriptLogSink(CqelLog& log) : log_(log) {}
+    void LogLine(std::string_view text, bool withTime) override { log_.LogLine(text, withTime); }
+    void ReplaceLastLogLine(std::string_view text) override { log_.ReplaceLastLogLine(text); }
+
+   private:
+    CqelLog& log_;
+  };
+  void SetScriptOptionVariables();
+  void TakeOverAlgorithmName();
+  ScriptLogSink scriptLog_{operationLog};
 
   IClock& clock_;
   IUserPrompt& prompt_;
