@@ -67,5 +67,7 @@ void AddProgrammerCommands(CLI::App& app, CommandContext& context);
 void AddOperationCommands(CLI::App& app, CommandContext& context);
 void AddDeviceCommands(CLI::App& app, CommandContext& context);
 void AddTraceCommands(CLI::App& app, CommandContext& context);
+// `script run` (and the `script` group when no other command made it).
+void AddScriptRunCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace velmora::cli

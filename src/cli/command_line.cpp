@@ -27,6 +27,7 @@ void BuildCommandLine(CLI::App& app, CommandContext& context) {
   AddOperationCommands(app, context);
   AddDeviceCommands(app, context);
   AddTraceCommands(app, context);
+  AddScriptRunCommand(app, context);
 }
 
 }  // namespace velmora::cli

@@ -8,8 +8,10 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -73,6 +75,10 @@ struct CqelDocServices {
   // The FT232 driver library to bind; empty for the standard lookup.
   std::string driverLibraryPath;
 };
+
+// The script view's setting behind an option variable of scripts ("_LVP" ...
+// "_ignoreConfigFromHex"); nullopt for any other name.
+std::optional<ZeqOption> ScriptOptionOf(std::string_view variable);
 
 class CqelDoc : public DocumentSettings {
  public:

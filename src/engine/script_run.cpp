@@ -40,6 +40,13 @@ constexpr const char* kLinkLostLine = "+++ Connection to the programmer lost +++
 
 }  // namespace
 
+std::optional<ZeqOption> ScriptOptionOf(std::string_view variable) {
+  for (const OptionVariable& option : kOptionVariables) {
+    if (variable == option.name) return option.option;
+  }
+  return std::nullopt;
+}
+
 void CqelDoc::SetScriptOptionVariables() {
   // Set as while compiling, so that they may replace header constants of the same name.
   const bool wasCompiling = scriptEngine->compileFlag;

@@ -223,8 +223,14 @@ bool CZEQLExecutor::Assign(const std::string& name, const std::string& right) {
     engine_.SetBufferAddress(*buffer, engine_.Evaluate(right));
     return true;
   }
-  if (const auto cell = BufferCellNamed(name))
+  if (const auto cell = BufferCellNamed(name)) {
     return WriteCellAtAddress(*cell, engine_.Evaluate(right));
+  }
+  if (name == "_result") {
+    // Expressions read `_result` from the engine, never from a variable of that name.
+    engine_.resultValue = engine_.Evaluate(right);
+    return true;
+  }
   const ZEQLValue value = engine_.EvaluateValue(right);
   switch (value.kind) {
     case ZEQLValueKind::kNumber:

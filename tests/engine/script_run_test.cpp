@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <future>
+#include <mutex>
 
 #include "script/zeql_engine.h"
 #include "script/zeql_executor.h"
@@ -16,6 +17,7 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::Not;
 
 class ScriptRunTest : public DocumentSimTest {
  protected:
@@ -157,6 +159,91 @@ TEST_F(ScriptRunTest, HostAndCompiledCodeExchangeBytes) {
   const std::string call =
       HexText({0x19, uint8_t(echo->codeAddress >> 8), uint8_t(echo->codeAddress), 0x41});
   EXPECT_THAT(Bytes("write"), Contains(call));
+}
+
+// Eight bytes to compiled code and back, each one more.
+constexpr const char* kEchoScript =
+    "sub *Echo\n loop R0, 8\n get A0\n add A0, 1\n send A0\n lend\nend\n"
+    "sub #Run\tentry\n call *Echo\n n = 1\n loop 8\n send n\n n = n + 1\n lend\n"
+    " chip = 0x10\n get [chip], 8\n msg \"done \", $chip\nend\n";
+
+// Bytes through the cable since the simulator started: the budget its unplug fault counts.
+size_t TrafficBytes(const nlohmann::json& transcript) {
+  size_t bytes = 0;
+  for (const auto& event : transcript["events"]) {
+    if (event["op"] == "write") bytes += event["written"].get<size_t>();
+    if (event["op"] == "read") bytes += (event.value("bytes", std::string()).size() + 1) / 3;
+  }
+  return bytes;
+}
+
+TEST_F(ScriptRunTest, CompiledCodeAnswersIntoTheChipBuffer) {
+  Compile(kEchoScript);
+  EXPECT_EQ(RunScript("Run"), OperationOutcome::kSuccess);
+  EXPECT_THAT(Log(), Contains("done 0x18"));
+  for (uint32_t i = 0; i < 8; ++i) {
+    EXPECT_EQ(doc_->scriptEngine->Buffer(ScriptBuffer::kChip).GetCell(0x10 + i), int32_t(i + 2));
+  }
+}
+
+// Pulling the cable at any byte of a script run: the run ends, fails, never shows "Success",
+// and no byte read after the loss reaches the buffer.
+TEST_F(ScriptRunTest, AnUnplugSweepNeverEndsInSuccess) {
+  Compile(kEchoScript);
+  const size_t compiled = TrafficBytes(Transcript());
+  ASSERT_EQ(RunScript("Run"), OperationOutcome::kSuccess);
+  const size_t total = TrafficBytes(Transcript());
+  ASSERT_GT(total, compiled);
+  for (size_t unplug = compiled; unplug < total; ++unplug) {
+    SCOPED_TRACE("unplugged after " + std::to_string(unplug) + " bytes");
+    Start("PIC18F4550", false, {{"firmware", "FW 3"}, {"faults", {{"unplugAfterBytes", unplug}}}});
+    Compile(kEchoScript);
+    const OperationOutcome outcome = RunScript("Run");
+    EXPECT_NE(outcome, OperationOutcome::kSuccess);
+    EXPECT_THAT(captions_, Not(Contains("Success")));
+    if (outcome == OperationOutcome::kFailed) {
+      EXPECT_THAT(Log(), Contains("+++ Connection to the programmer lost +++"));
+    }
+    // Only the cycle's last byte may be lost after the sub got all its bytes.
+    const bool done = ::testing::Matches(Contains("done 0x18"))(Log());
+    EXPECT_TRUE(!done || unplug == total - 1);
+    const CMCUMemoryArchitecture& chip = doc_->scriptEngine->Buffer(ScriptBuffer::kChip);
+    for (uint32_t i = 0; i < 8; ++i) {
+      const int32_t cell = chip.GetCell(0x10 + i);
+      EXPECT_TRUE(cell == kBlankCell || cell == int32_t(i + 2)) << i;
+    }
+    EXPECT_EQ(doc_->programmer->ftHandle.load(), nullptr);
+    EXPECT_FALSE(doc_->OperationRunning());
+  }
+}
+
+TEST_F(ScriptRunTest, ClosingTheDocumentStopsAnEndlessScript) {
+  Compile("sub #Run\tentry\nagain:\n status \"tick\", 0, 0\n if 1 goto again\nend\n");
+  std::promise<void> running;
+  std::once_flag once;
+  doc_->progressBar.AddObserver([&](const ProgressBarState& s) {
+    if (s.caption == "tick") std::call_once(once, [&] { running.set_value(); });
+  });
+  ASSERT_TRUE(doc_->StartScriptFunction("Run"));
+  running.get_future().wait();
+  doc_.reset();  // returns once the script has ended
+  SUCCEED();
+}
+
+TEST_F(ScriptRunTest, AStopRequestEndsAnEndlessScriptInFailure) {
+  Compile("sub #Run\tentry\nagain:\n status \"tick\", 0, 0\n if 1 goto again\nend\n");
+  std::promise<void> running;
+  std::once_flag once;
+  doc_->progressBar.AddObserver([&](const ProgressBarState& s) {
+    if (s.caption == "tick") std::call_once(once, [&] { running.set_value(); });
+  });
+  ResetRecords();
+  ASSERT_TRUE(doc_->StartScriptFunction("Run"));
+  running.get_future().wait();
+  doc_->RequestStop();
+  doc_->WaitForOperation();
+  EXPECT_EQ(doc_->lastOutcome, OperationOutcome::kFailed);
+  EXPECT_THAT(Log(), Contains("Execution abort."));
 }
 
 TEST_F(ScriptRunTest, ABusyDocumentRefusesTheRun) {
