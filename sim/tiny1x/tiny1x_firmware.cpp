@@ -10,19 +10,26 @@ constexpr uint8_t kEnter = 0x3C;
 constexpr uint8_t kSignature = 0x3D;
 constexpr uint8_t kInstruction = 0x3E;
 constexpr uint8_t kWaitReady = 0x3F;
+constexpr uint8_t kSerialClock = 0x39;  // the ATmega serial clock: nothing to do here
 
 constexpr int kFrameClocks = 11;
 constexpr int kEntryToggles = 6;
 constexpr double kEntryWaitMicros = 10;
+constexpr uint8_t kXaBits = 0x60;
+constexpr uint8_t kLoadCommandBits = 0x40;
+constexpr uint8_t kWrBit = 0x08;
+constexpr uint8_t kFuseCommand = 0x40;
+// tWLWH_PFB, the longer of the two editions' maxima.
+constexpr double kFuseWriteMicros = 3400;
 
 }  // namespace
 
 bool Tiny1xFirmware::Serves(uint8_t command) {
-  return command >= kEnter && command <= kWaitReady;
+  return (command >= kEnter && command <= kWaitReady) || command == kSerialClock;
 }
 
 size_t Tiny1xFirmware::MissingBytes(std::span<const uint8_t> received) {
-  const size_t length = received[0] == kInstruction ? 3 : 1;
+  const size_t length = received[0] == kInstruction ? 3 : received[0] == kSerialClock ? 2 : 1;
   return received.size() >= length ? 0 : length - received.size();
 }
 
@@ -38,6 +45,8 @@ std::string Tiny1xFirmware::Name(std::span<const uint8_t> command) {
                     command[2]);
       return text;
     }
+    case kSerialClock:
+      return "serial clock (not used in high-voltage serial mode)";
     default:
       return "HVSP wait ready";
   }
@@ -94,6 +103,23 @@ void Tiny1xFirmware::Enter() {
   now_ += kEntryWaitMicros;
 }
 
+void Tiny1xFirmware::NoteWrite(uint8_t sdi, uint8_t sii) {
+  if ((sii & kXaBits) == kXaBits && (sii & kWrBit) == 0) {
+    writeStartedAt_ = now_;
+  } else if ((sii & kXaBits) == kLoadCommandBits) {
+    command_ = sdi;
+  }
+}
+
+void Tiny1xFirmware::FinishWrite() {
+  if (!writeStartedAt_) return;
+  const double fuseDone = *writeStartedAt_ + kFuseWriteMicros;
+  writeStartedAt_.reset();
+  WaitReady();
+  // The ATtiny11 fuse write shows no busy state: its time is waited out.
+  if (command_ == kFuseCommand && now_ < fuseDone) now_ = fuseDone;
+}
+
 uint8_t Tiny1xFirmware::WaitReady() {
   const double limit = now_ + kReadyLimitMicros;
   while (!chip_.Sdo(now_)) {
@@ -123,7 +149,9 @@ std::vector<uint8_t> Tiny1xFirmware::Execute(std::span<const uint8_t> c, double 
       }
       break;
     case kInstruction:
+      FinishWrite();
       reply.push_back(Frame(c[1], c[2]));
+      NoteWrite(c[1], c[2]);
       break;
     case kWaitReady:
       reply.push_back(WaitReady());

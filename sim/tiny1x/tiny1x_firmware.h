@@ -9,12 +9,16 @@
 //               byte SDO showed on clocks 0..7
 //   0x3F        polls SDO until it reads high (ready), at most 50 ms; answers 1 when ready,
 //               0 when it gave up
+//   0x39 s      the ATmega serial clock selection, taken and ignored
 //
-// SCI runs with 1 us phases (an 11-clock instruction takes 22 us); SDO is pulled low, so a
-// missing chip reads 0. The cycle's control bytes 0x0A and 0x0B remove the 12 V and leave SCI,
-// SDI and SII low.
+// An instruction after one that pulled WR low (a write) first waits for the chip to be ready
+// (as 0x3F), and after a fuse write for at least tWLWH_PFB, 3.4 ms, since the ATtiny11 shows no
+// busy state then. SCI runs with 1 us phases (an 11-clock instruction takes 22 us); SDO is pulled
+// low, so a missing chip reads 0. The cycle's control bytes 0x0A and 0x0B remove the 12 V and leave
+// SCI, SDI and SII low.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -47,11 +51,15 @@ class Tiny1xFirmware {
   uint8_t Frame(uint8_t sdi, uint8_t sii);
   void Enter();
   uint8_t WaitReady();
+  void NoteWrite(uint8_t sdi, uint8_t sii);
+  void FinishWrite();
   void Set() { chip_.Drive(pins_, now_); }
 
   Tiny1xChip& chip_;
   HvspPins pins_;
   double now_ = 0;
+  uint8_t command_ = 0;                   // the last command loaded (SII 0x4C)
+  std::optional<double> writeStartedAt_;  // when the last WR pulse began, until the next frame
 };
 
 }  // namespace velmora::sim

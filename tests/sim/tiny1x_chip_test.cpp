@@ -141,24 +141,27 @@ TEST(Tiny1xChip, WritesFlashAndEepromThatChipEraseClearsButNotFuseOrCalibration)
   EXPECT_EQ(tiny.ReadCalibration(), 0x6B);
 }
 
-// Self-timed writes hold SDO low until done; the ATtiny11 fuse write has no RDY/BSY and lands
-// only after tWLWH_PFB.
+// Self-timed writes hold SDO low until done, and the firmware waits for them before the next
+// instruction; the ATtiny11 fuse write shows no busy state and lands only after tWLWH_PFB, which
+// the firmware waits out.
 TEST(Tiny1xChip, FuseWritesTakeTheirTime) {
   Tiny1xBench tiny12("ATtiny12");
   tiny12.Enter();
-  tiny12.WriteFuse(0x72);
+  tiny12.Stream({{0x40, 0x4C}, {0x72, 0x2C}, {0x00, 0x64}});
   EXPECT_FALSE(tiny12.chip.Sdo(tiny12.now));
   const double before = tiny12.now;
-  EXPECT_EQ(tiny12.WaitReady(), 1);
+  tiny12.Instruction(0x00, 0x6C);
   EXPECT_GE(tiny12.now - before, 1500);
   EXPECT_EQ(tiny12.ReadFuse(), 0x72);
 
   Tiny1xBench tiny11("ATtiny11");
   tiny11.Enter();
-  tiny11.WriteFuse(0x1A);
+  tiny11.Stream({{0x40, 0x4C}, {0x1A, 0x2C}, {0x00, 0x64}});
   EXPECT_TRUE(tiny11.chip.Sdo(tiny11.now));
-  EXPECT_EQ(tiny11.ReadFuse(), 0xFC);  // still the old bits
-  tiny11.now += 1500;
+  EXPECT_EQ(tiny11.chip.FuseValue(), 0xFC);  // still the old bits
+  const double start = tiny11.now;
+  tiny11.Instruction(0x00, 0x6C);
+  EXPECT_GE(tiny11.now - start, 3400);
   EXPECT_EQ(tiny11.ReadFuse(), 0xFA);
 }
 
