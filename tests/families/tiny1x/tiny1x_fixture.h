@@ -36,9 +36,7 @@ class Tiny1xDocumentTest : public DocumentSimTest {
   CTiny1xOperations& Ops() {
     return static_cast<CTiny1xOperations&>(OperationsOf(*doc_, Tiny1xFamilyRow()));
   }
-  OperationOutcome RunTiny(Tiny1xCommand command) {
-    return Run(Tiny1xFamilyRow(), int(command));
-  }
+  OperationOutcome RunTiny(Tiny1xCommand command) { return Run(Tiny1xFamilyRow(), int(command)); }
   // Program (or Verify) of the assembled ATtiny12 program and its EEPROM file.
   OperationOutcome RunProgram(Tiny1xCommand command, bool eeprom = true) {
     doc_->hexFileName = Tiny1xData("attiny12.hex");

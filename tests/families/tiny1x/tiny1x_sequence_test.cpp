@@ -55,7 +55,7 @@ TEST_F(Tiny1xDocumentTest, ProgramVerifyAndReadBackAnAssembledAttiny12) {
   const Tiny1xChipState chip = Chip();
   EXPECT_EQ(chip.fuse, 0x72);
   EXPECT_EQ(chip.lock, 0xFF);
-  EXPECT_EQ(chip.calibration, kFactoryCalibration);  // erase and program keep it
+  EXPECT_EQ(chip.calibration, kFactoryCalibration);   // erase and program keep it
   EXPECT_EQ(chip.flash[0x3FF], kFactoryCalibration);  // where the program reads it
   EXPECT_EQ(chip.eeprom[4], 'A');
 
@@ -85,7 +85,8 @@ TEST_F(Tiny1xDocumentTest, ProgramVerifyAndReadBackAnAssembledAttiny12) {
   const std::string expected = (dir_ / "expected.hex").string();
   const std::string command = "srec_cat " + Tiny1xData("attiny12.hex") +
                               " -intel -exclude 0x3FF 0x400 -generate 0x3FF 0x400 -constant 0x6B"
-                              " -o " + expected + " -intel";
+                              " -o " +
+                              expected + " -intel";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   EXPECT_EQ(SrecCompare(expected, readFile, 1024), 0);
   EXPECT_EQ(SrecCompare(Tiny1xData("attiny12.eep"), readEeprom, 64), 0);
@@ -208,10 +209,17 @@ TEST_F(Tiny1xDocumentTest, CalibrationByteGoesOnlyWhereThereIsOne) {
        "No calibration byte copied, because the ATtiny11 has none."},
       {"ATtiny11", nlohmann::json::object(), 2,
        "No calibration byte copied, because the ATtiny11 has none."},
-      {"ATtiny12", {{"calibrationLost", true}}, 1,
+      {"ATtiny12",
+       {{"calibrationLost", true}},
+       1,
        "No calibration byte copied, because the chip's calibration byte is missing."},
-      {"ATtiny12", {{"calibration", "0x5A"}}, 3, "Calibration Byte 90 copied to the end of EEPROM."},
-      {"ATtiny12", {{"calibration", "0x5A"}}, 2,
+      {"ATtiny12",
+       {{"calibration", "0x5A"}},
+       3,
+       "Calibration Byte 90 copied to the end of EEPROM."},
+      {"ATtiny12",
+       {{"calibration", "0x5A"}},
+       2,
        "Calibration Byte 90 copied to the beginning of EEPROM."},
   };
   for (const Case& c : cases) {
