@@ -135,7 +135,9 @@ int CTiny1xDevice::WriteFlashTiny() {
   link_.ResetCursors();
   std::vector<uint8_t> stream;
   size_t words = 0;
-  auto instruction = [&](uint8_t sdi, uint8_t sii) { stream.insert(stream.end(), {kInstruction, sdi, sii}); };
+  auto instruction = [&](uint8_t sdi, uint8_t sii) {
+    stream.insert(stream.end(), {kInstruction, sdi, sii});
+  };
   for (int32_t address = 0; address + 1 < file.programSize; address += 2) {
     const uint8_t low = Low(file.programMemory[address]);
     const uint8_t high = Low(file.programMemory[address + 1]);
@@ -169,7 +171,8 @@ int CTiny1xDevice::ReadEepromTiny() {
   if (size <= 0) return 1;
   link_.ResetCursors();
   for (int32_t address = 0; address < size; ++address) {
-    Append({{kReadEeprom, 0x4C}, {static_cast<uint8_t>(address), 0x0C}, {0x00, 0x68}, {0x00, 0x6C}});
+    Append(
+        {{kReadEeprom, 0x4C}, {static_cast<uint8_t>(address), 0x0C}, {0x00, 0x68}, {0x00, 0x6C}});
   }
   const uint8_t* replies = Exchange(4 * static_cast<size_t>(size));
   if (!replies) return 0;
@@ -216,10 +219,11 @@ int CTiny1xDevice::ReadFusesTiny() {
 int CTiny1xDevice::WriteFusesTiny() {
   const CMCUMemoryArchitecture& file = link_.fileImage;
   const int fuseCell = std::string_view(file.deviceName) == "ATtiny11" ? tiny1xcell::kTiny11Fuse
-                                                                      : tiny1xcell::kTiny12Fuse;
+                                                                       : tiny1xcell::kTiny12Fuse;
   const uint8_t fuse = Low(file.configuration[fuseCell]);
   const uint8_t lock = Low(file.configuration[tiny1xcell::kLock]);
-  for (const auto& [command, value] : {Instruction{kWriteFuse, fuse}, Instruction{kWriteLock, lock}}) {
+  for (const auto& [command, value] :
+       {Instruction{kWriteFuse, fuse}, Instruction{kWriteLock, lock}}) {
     link_.ResetCursors();
     Append({{command, 0x4C}, {value, 0x2C}, {0x00, 0x64}, {0x00, 0x6C}});
     if (!Exchange(4)) return 0;

@@ -183,9 +183,8 @@ void CTiny1xOperations::RunAttinySequence(OperationMode mode) {
   }
 
   int failures = 0;
-  if (mode != Read &&
-      !doc_.ConfirmDataInsideDevice(Tiny1xFamilyRow().deviceRanges(file),
-                                    mode == Program ? "Program" : "Verify")) {
+  if (mode != Read && !doc_.ConfirmDataInsideDevice(Tiny1xFamilyRow().deviceRanges(file),
+                                                    mode == Program ? "Program" : "Verify")) {
     doc_.LogLine("+++ Action Stopped +++");
     failures |= kStopped;
   }
@@ -230,9 +229,10 @@ void CTiny1xOperations::RunAttinySequence(OperationMode mode) {
     doc_.ShowFailure();
   } else {
     const uint32_t elapsed = doc_.Clock().TickCount() - startTick;
-    doc_.LogLine(mode == Read ? std::string(texts.succeeded)
-                              : texts.succeeded + Printf(" %i:%03is", static_cast<int>(elapsed / 1000),
-                                                         static_cast<int>(elapsed % 1000)));
+    doc_.LogLine(mode == Read
+                     ? std::string(texts.succeeded)
+                     : texts.succeeded + Printf(" %i:%03is", static_cast<int>(elapsed / 1000),
+                                                static_cast<int>(elapsed % 1000)));
     doc_.ShowSuccess();
   }
   doc_.lastOutcome = failures == 0 ? OperationOutcome::kSuccess : OperationOutcome::kFailed;
@@ -457,8 +457,7 @@ int CTiny1xOperations::FuseStep(OperationMode mode, int& partsRead) {
       readOk = device_.ReadFusesTiny() != 0;
       if (mode != Read) errorIndex = ConfigurationMismatch();
     }
-    if (mode != Program || errorIndex < 0 || attempt >= kConfigurationAttempts ||
-        doc_.LinkLost()) {
+    if (mode != Program || errorIndex < 0 || attempt >= kConfigurationAttempts || doc_.LinkLost()) {
       break;
     }
     ++attempt;
