@@ -67,8 +67,7 @@ void ProgramATtiny12(benchmark::State& state) {
     sim.Configure(scenario.dump());
     CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = kSimulatorPath});
     doc.hexFileName = hex;
-    auto& operations =
-        static_cast<CTiny1xOperations&>(OperationsOf(doc, Tiny1xFamilyRow()));
+    auto& operations = static_cast<CTiny1xOperations&>(OperationsOf(doc, Tiny1xFamilyRow()));
     operations.state.SetFuse(1, 0x52);
     state.ResumeTiming();
 

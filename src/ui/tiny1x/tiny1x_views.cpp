@@ -69,9 +69,8 @@ constexpr const char* kTiny12Clocks[] = {
     "CKSEL     (1111)",
 };
 constexpr const char* kTiny11Clocks[] = {
-    "External Clock     (000)", "CKSEL     (001)", "CKSEL     (010)",
-    "CKSEL     (011)",          "Internal RC Oscillator     (100)",
-    "CKSEL     (101)",          "CKSEL     (110)", "CKSEL     (111)",
+    "External Clock     (000)",         "CKSEL     (001)", "CKSEL     (010)", "CKSEL     (011)",
+    "Internal RC Oscillator     (100)", "CKSEL     (101)", "CKSEL     (110)", "CKSEL     (111)",
 };
 constexpr const char* kBodLevels[] = {"2.7V     (BODLEVEL=0)", "1.8V     (BODLEVEL=1)"};
 constexpr const char* kCalibrationCopies[] = {
@@ -164,9 +163,9 @@ void CAtmelTiny12View::BuildControls() {
   column->addWidget(bodLevel);
   auto* checks = new QGridLayout;
   int index = 0;
-  for (const auto& [id, text] : {std::pair{kLb1, "LB1"}, std::pair{kLb2, "LB2"},
-                                 std::pair{kFstrt, "FSTRT"}, std::pair{kRstdisbl, "RSTDISBL"},
-                                 std::pair{kSpien, "SPIEN"}, std::pair{kBoden, "BODEN"}}) {
+  for (const auto& [id, text] :
+       {std::pair{kLb1, "LB1"}, std::pair{kLb2, "LB2"}, std::pair{kFstrt, "FSTRT"},
+        std::pair{kRstdisbl, "RSTDISBL"}, std::pair{kSpien, "SPIEN"}, std::pair{kBoden, "BODEN"}}) {
     checks->addWidget(AddCheckBox(id, QString::fromUtf8(text), fuses), index / 2, index % 2);
     ++index;
   }
@@ -216,15 +215,14 @@ void CAtmelTiny12View::CollectSettings() {
   // Only the device on show takes its boxes: the other's fuse byte stays as it was.
   if (showsTiny11_) {
     const int clock = std::max(0, ComboBox(kTiny11Clock)->currentIndex());
-    state.optionBytes[0] = encode(kTiny11Bits, static_cast<uint8_t>(
-                                                   (state.optionBytes[0] & ~kTiny11ClockBits) |
-                                                   (clock & kTiny11ClockBits)));
+    state.optionBytes[0] =
+        encode(kTiny11Bits, static_cast<uint8_t>((state.optionBytes[0] & ~kTiny11ClockBits) |
+                                                 (clock & kTiny11ClockBits)));
   } else {
     const int clock = std::max(0, ComboBox(kTiny12Clock)->currentIndex());
     const int level = std::max(0, ComboBox(kBodLevel)->currentIndex());
-    state.optionBytes[1] =
-        encode(kTiny12Bits, static_cast<uint8_t>((level ? kBodLevelBit : 0) |
-                                                 (clock & kTiny12ClockBits)));
+    state.optionBytes[1] = encode(
+        kTiny12Bits, static_cast<uint8_t>((level ? kBodLevelBit : 0) | (clock & kTiny12ClockBits)));
   }
   state.optionBytes[2] = encode(kLockBits, state.optionBytes[2]);
   state.copyCalibration = std::max(0, ComboBox(kCalibration)->currentIndex());

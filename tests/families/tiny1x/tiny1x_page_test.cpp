@@ -72,7 +72,8 @@ TEST_F(Tiny1xPageTest, TheStartPageOpensItWithItsButtonsAndLists) {
   EXPECT_EQ(app_.MainFrame().CurrentViewType(), kTiny12Page);
   EXPECT_EQ(Page().GetViewTitle(), QStringLiteral("AT-Tiny 11/12 Programmer"));
   EXPECT_EQ(Page().Button(ctl::kIdentify)->text(), QStringLiteral("Identify Tiny"));
-  EXPECT_EQ(Page().Button(ctl::kReadConfiguration)->text(), QString::fromUtf8("Get Config. from µC"));
+  EXPECT_EQ(Page().Button(ctl::kReadConfiguration)->text(),
+            QString::fromUtf8("Get Config. from µC"));
   EXPECT_EQ(Page().ComboBox(kTiny12Clock)->count(), 16);
   EXPECT_EQ(Page().ComboBox(kTiny11Clock)->count(), 8);
   EXPECT_EQ(Page().ComboBox(kCalibration)->itemText(1),
