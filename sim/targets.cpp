@@ -7,6 +7,7 @@
 #include "pic12/pic12_target.h"
 #include "pic18/pic18_target.h"
 #include "scripted_target.h"
+#include "tiny1x/tiny1x_target.h"
 
 namespace velmora::sim {
 
@@ -24,6 +25,7 @@ std::unique_ptr<ITarget> MakeScripted(const std::string&, const nlohmann::json& 
 constexpr TargetModel kModels[] = {
     {.name = "pic18", .claims = ClaimsPic18, .make = MakePic18},
     {.name = "dspic30", .claims = ClaimsDsPic30, .make = MakeDsPic30},
+    {.name = "tiny1x", .claims = ClaimsTiny1x, .make = MakeTiny1x},
     {.name = "avr", .claims = ClaimsAvr, .make = MakeAvr},
     {.name = "pic12", .claims = ClaimsPic12, .make = MakePic12},
     {.name = "pic10", .claims = ClaimsPic10, .make = MakePic10},

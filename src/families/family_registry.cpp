@@ -12,27 +12,16 @@
 #include "families/pic10/pic10_family.h"
 #include "families/pic12/pic12_family.h"
 #include "families/pic18/pic18_family.h"
+#include "families/tiny1x/tiny1x_family.h"
 
 namespace velmora {
 
 namespace {
 
-WriterExtents BytesExtents(const DeviceDescriptor& device) {
-  return {device.programSize, device.eepromSize};
-}
-
-const FamilyRow kTiny1xRow{.family = Family::kTiny1x,
-                           .name = FamilyName(Family::kTiny1x),
-                           .title = "ATtiny11/12",
-                           .catalogue = &kTiny1xCatalogue,
-                           .startButtonId = 1148,
-                           .startButtonText = "ATtiny 11/12",
-                           .hexExtents = BytesExtents};
-
 // The program's families, in the order of the start page's buttons.
 std::vector<const FamilyRow*> ProgramFamilies() {
   return {&Pic18FamilyRow(), &DsPic30FamilyRow(), &Pic12FamilyRow(),
-          &Pic10FamilyRow(), &kTiny1xRow,         &AvrFamilyRow()};
+          &Pic10FamilyRow(), &Tiny1xFamilyRow(),  &AvrFamilyRow()};
 }
 
 std::vector<const FamilyRow*>& Rows() {

@@ -7,6 +7,7 @@
 #include "ui/pic10/pic10_pages.h"
 #include "ui/pic12/pic12_pages.h"
 #include "ui/pic18/pic18_pages.h"
+#include "ui/tiny1x/tiny1x_pages.h"
 
 namespace velmora {
 
@@ -15,7 +16,7 @@ namespace {
 std::map<int, ViewFactory> ProgramPages() {
   std::map<int, ViewFactory> pages{{kStartPage, MakePage<CBaseView>}};
   for (std::span<const PageRow> family :
-       {Pic18Pages(), DsPic30Pages(), Pic12Pages(), Pic10Pages(), AvrPages()}) {
+       {Pic18Pages(), DsPic30Pages(), Pic12Pages(), Pic10Pages(), Tiny1xPages(), AvrPages()}) {
     for (const PageRow& row : family) pages[row.viewType] = row.make;
   }
   return pages;
