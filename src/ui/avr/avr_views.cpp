@@ -145,9 +145,12 @@ void CAtmelMegaView::BuildControls() {
       {ctl::kRead, "Read", 367},
   };
   for (const auto& operation : kOperations) {
+    // "SignatureTest" shares its row with "Meas. Freq.".
+    const int width = operation.id == avr_ctl::kInstructionScan ? 84 : 160;
     AddButton(operation.id, QString::fromUtf8(operation.text))
-        ->setGeometry(12, operation.y, 160, operation.id == ctl::kProgram ? 34 : 28);
+        ->setGeometry(12, operation.y, width, operation.id == ctl::kProgram ? 34 : 28);
   }
+  AddButton(ctl::kMeasureFrequency, tr("Meas. Freq."))->setGeometry(100, 256, 72, 28);
   AddIconButton(ctl::kReadEepromAfterReset, icon::kReadEepromAfterReset)
       ->setGeometry(12, 404, 38, 38);
   AddButton(ctl::kClearLog, tr("Clear"))->setGeometry(112, 410, 60, 26);

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "engine/cqel_doc.h"
 #include "families/avr/config_avr.h"
+#include "link/pic_vortang.h"
 #include "sim/client/sim_client.h"
 #include "ui/avr/avr_views.h"
 #include "ui/control_ids.h"
@@ -122,6 +124,30 @@ TEST_F(AvrPageTest, ConfigurationReadShowsTheChipsFusesAndDangerousOnesAreAsked)
   ASSERT_FALSE(env_.prompt.Records().empty());
   EXPECT_EQ(env_.prompt.Records().back().caption, "Fuse Safety Check");
   EXPECT_NE(app_.Document().lastOutcome, OperationOutcome::kSuccess);
+}
+
+// "Meas. Freq." counts the chip's clock on the worker: the simulated ATmega8 runs on its internal
+// RC oscillator at 1 MHz (factory fuse low E1); the compact page has no such button.
+TEST_F(AvrPageTest, MeasureFrequencyLogsTheClockAndItsJudgement) {
+  app_.MainFrame().SwitchView(kMegaPage);
+  ASSERT_NE(Page().Button(ctl::kMeasureFrequency), nullptr);
+  EXPECT_EQ(Page().Button(ctl::kMeasureFrequency)->text(), QStringLiteral("Meas. Freq."));
+  Page().Button(ctl::kMeasureFrequency)->click();
+  Finish();
+  EXPECT_EQ(app_.Document().lastOutcome, OperationOutcome::kSuccess);
+  const QStringList lines = LogLines(app_.Document());
+  const auto logged = [&lines](const char* text) {
+    return std::ranges::count_if(lines, [text](const QString& line) {
+      return line.endsWith(QStringLiteral("   ") + QString::fromUtf8(text));
+    });
+  };
+  EXPECT_EQ(logged("Frequency: 1.000000MHz"), 1);
+  EXPECT_EQ(logged("Failure: 0ppm of 1.000 MHz"), 1);
+  EXPECT_EQ(app_.Document().progressBar.State().caption, "Frequency: 1.000000MHz");
+  EXPECT_EQ(app_.Document().programmer->ftHandle.load(), nullptr);
+
+  app_.MainFrame().SwitchView(kMegaCompactPage);
+  EXPECT_EQ(Page().Button(ctl::kMeasureFrequency), nullptr);
 }
 
 }  // namespace
