@@ -75,7 +75,7 @@ TEST_F(AvrPageTest, ListIndexIsTheFieldValueAndTickedIsProgrammed) {
   CAtmelMegaView& page = Show("ATmega2560/V", options);
   QComboBox* clock = page.ComboBox(ControlOf(MEGACKSEL));
   EXPECT_EQ(clock->count(), 16);
-  EXPECT_EQ(clock->currentText(), QStringLiteral("CKSEL 0100"));
+  EXPECT_EQ(clock->currentText(), QStringLiteral("CKSEL     (0100)"));
   EXPECT_EQ(page.ComboBox(ControlOf(MEGABODLEVEL))->count(), 8);
   EXPECT_EQ(page.ComboBox(ControlOf(MEGABODLEVEL))->currentIndex(), 5);
   EXPECT_TRUE(page.CheckBox(ControlOf(MEGAEESAVE))->isChecked());
@@ -148,6 +148,46 @@ TEST_F(AvrPageTest, MeasureFrequencyLogsTheClockAndItsJudgement) {
 
   app_.MainFrame().SwitchView(kMegaCompactPage);
   EXPECT_EQ(Page().Button(ctl::kMeasureFrequency), nullptr);
+}
+
+// The lists show the makers' texts where the data sheets' tables are at hand, the value in
+// binary otherwise; the index is always the field's value.
+TEST_F(AvrPageTest, OptionListsShowTheMakersTexts) {
+  OptionSelections options;
+  std::fill(std::begin(options), std::end(options), 0);
+  options[MEGACKSEL] = 2;
+  options[MEGABODLEVEL] = 5;
+  options[MEGASUT] = 2;
+  const auto items = [](const QComboBox* combo) {
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+    return texts;
+  };
+  for (const char* device : {"ATmega48", "ATmega88", "ATmega168"}) {
+    CAtmelMegaView& page = Show(device, options);
+    const QStringList clock = items(page.ComboBox(ControlOf(MEGACKSEL)));
+    ASSERT_EQ(clock.size(), 16) << device;
+    EXPECT_EQ(clock[0], QStringLiteral("External Clock     (0000)"));
+    EXPECT_EQ(clock[2], QStringLiteral("Internal 8MHz     (0010)"));
+    EXPECT_EQ(clock[6], QStringLiteral("Full Swing Crystal     0.4-20MHz     (0110)"));
+    EXPECT_EQ(clock[15], QStringLiteral("Low Power Crystal     8.0-16.0MHz     (1111)"));
+    EXPECT_EQ(page.ComboBox(ControlOf(MEGACKSEL))->currentIndex(), 2);
+    EXPECT_EQ(items(page.ComboBox(ControlOf(MEGABODLEVEL))),
+              QStringList({"Reserved     (000)", "Reserved     (001)", "Reserved     (010)",
+                           "Reserved     (011)", "4.3V     (100)", "2.7V     (101)",
+                           "1.8V     (110)", "BOD disabled     (111)"}))
+        << device;
+    EXPECT_EQ(page.ComboBox(ControlOf(MEGABODLEVEL))->currentText(),
+              QStringLiteral("2.7V     (101)"));
+    EXPECT_EQ(items(page.ComboBox(ControlOf(MEGASUT))),
+              QStringList({"SUT = 00", "SUT = 01", "SUT = 10", "SUT = 11"}));
+  }
+  CAtmelMegaView& mega8 = Show("ATmega8", options);
+  EXPECT_EQ(items(mega8.ComboBox(ControlOf(MEGABOOTSZ))),
+            QStringList({"0x0C00", "0x0E00", "0x0F00", "0x0F80"}));
+  EXPECT_EQ(items(mega8.ComboBox(ControlOf(MEGABODLEVEL))),
+            QStringList({"BODLEVEL     (0)", "BODLEVEL     (1)"}));
+  EXPECT_EQ(mega8.ComboBox(ControlOf(MEGACKSEL))->itemText(1), QStringLiteral("CKSEL     (0001)"));
 }
 
 }  // namespace
