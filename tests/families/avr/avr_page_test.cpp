@@ -5,16 +5,21 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QRegularExpression>
+#include <QTimer>
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "engine/cqel_doc.h"
 #include "families/avr/config_avr.h"
 #include "link/pic_vortang.h"
+#include "memory/intel_hex.h"
+#include "platform/user_prompt.h"
 #include "sim/client/sim_client.h"
 #include "ui/avr/avr_views.h"
 #include "ui/control_ids.h"
 #include "ui/cqel_app.h"
+#include "ui/dialogs/atmega_signature_bytes_dialog.h"
 #include "ui/gui_test_support.h"
 #include "ui/main_frame.h"
 
@@ -27,6 +32,22 @@ int ControlOf(OptionId option) {
   }
   return 0;
 }
+
+// Answers the browse dialogs with one path and records their titles.
+class OnePathChooser final : public IFileChooser {
+ public:
+  explicit OnePathChooser(QString path) : path_(std::move(path)) {}
+  QString ChooseFileToOpen(QWidget*, const FileSelection& selection, const QString&) override {
+    titles.push_back(selection.title);
+    return path_;
+  }
+  void OpenWithAssociatedProgram(const QString&) override {}
+  bool ControlKeyHeld() const override { return false; }
+  std::vector<QString> titles;
+
+ private:
+  QString path_;
+};
 
 class AvrPageTest : public testing::Test {
  protected:
@@ -188,6 +209,80 @@ TEST_F(AvrPageTest, OptionListsShowTheMakersTexts) {
   EXPECT_EQ(items(mega8.ComboBox(ControlOf(MEGABODLEVEL))),
             QStringList({"BODLEVEL     (0)", "BODLEVEL     (1)"}));
   EXPECT_EQ(mega8.ComboBox(ControlOf(MEGACKSEL))->itemText(1), QStringLiteral("CKSEL     (0001)"));
+}
+
+// The EEPROM browse button: the file named is shown and logged, and the next Program writes it
+// into the chip's EEPROM.
+TEST_F(AvrPageTest, TheEepromFileChosenIsProgrammedIntoTheChip) {
+  const QString eep = QStringLiteral(VELMORA_AVR_DATA "/atmega8.eep");
+  auto chooser = std::make_unique<OnePathChooser>(eep);
+  OnePathChooser& asked = *chooser;
+  app_.MainFrame().SetFileChooser(std::move(chooser));
+  app_.MainFrame().SwitchView(kMegaPage);
+  Page().Button(ctl::kEepromFileBrowse)->click();
+  ASSERT_EQ(asked.titles, std::vector<QString>{QStringLiteral("Select Hex File for EEPROM")});
+  EXPECT_EQ(Page().Edit(avr_ctl::kEepromFileText)->text(), eep);
+  EXPECT_TRUE(LogLines(app_.Document()).last().endsWith("EEPROM values loaded from: atmega8.eep"));
+
+  Page().Edit(ctl::kHexFileEdit)->setText(QStringLiteral(VELMORA_AVR_DATA "/atmega8.hex"));
+  Page().ComboBox(avr_ctl::kSpeed)->setCurrentIndex(2);
+  Page().Button(ctl::kProgram)->click();
+  Finish();
+  ASSERT_EQ(app_.Document().lastOutcome, OperationOutcome::kSuccess);
+  EXPECT_TRUE(LogLines(app_.Document())
+                  .contains(QRegularExpression(
+                      QStringLiteral(".*   Reading EEPROM values from atmega8.eep$"))));
+
+  ScriptedPrompt prompt;
+  CMCUMemoryArchitecture file;
+  ASSERT_EQ(ReadHexFile(file, eep.toStdString(), prompt), 1);
+  sim::SimClient sim(VELMORA_BINARY_DIR "/bin/libvelmora-sim.so");
+  const std::string chip =
+      nlohmann::json::parse(sim.StateJson())["target"]["eeprom"].get<std::string>();
+  int compared = 0;
+  for (int i = 0; i < 512 && file.programMemory[i] >= 0; ++i, ++compared) {
+    EXPECT_EQ(std::stoi(chip.substr(2 * i, 2), nullptr, 16), file.programMemory[i]) << i;
+  }
+  EXPECT_GT(compared, 0);
+}
+
+// A chip whose signature reads blank: "Identify ATmega" shows the signature dialog, and the
+// signature typed there identifies it.
+TEST(AvrSignatureDialogTest, IdentifyAsksForTheSignatureOfABlankOne) {
+  GuiTestEnvironment env;
+  StartOptions options = env.Start(QStringLiteral("ATmega8"));
+  options.prompt = nullptr;  // the program's own dialogs
+  CqelApp app;
+  ASSERT_TRUE(app.InitInstance(options));
+  sim::SimClient sim(VELMORA_BINARY_DIR "/bin/libvelmora-sim.so");
+  ASSERT_EQ(sim.Configure(R"({"device": "ATmega8", "target": {"signature": "FF FF FF"}})"), 0)
+      << sim.LastError();
+  app.MainFrame().SwitchView(kMegaPage);
+
+  int dialogsShown = 0, othersClosed = 0;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* dialog = qobject_cast<ATMegaSignatureBytesDialog*>(modal)) {
+      ++dialogsShown;
+      dialog->signatureEdit()->setText(QStringLiteral("1E9307"));
+      dialog->accept();
+    } else if (auto* other = qobject_cast<QDialog*>(modal)) {
+      ++othersClosed;
+      other->reject();
+    }
+  });
+  answer.start(10);
+  app.MainFrame().ActiveView()->Button(ctl::kIdentify)->click();
+  answer.stop();
+
+  EXPECT_EQ(dialogsShown, 1);
+  EXPECT_EQ(othersClosed, 0);
+  EXPECT_EQ(app.Document().programmer->fileImage.deviceName, "ATmega8");
+  const QStringList log = LogLines(app.Document());
+  EXPECT_EQ(
+      log.filter(QStringLiteral("   Type: ATmega8     Flash 8k, EEPROM 512, RAM 1024")).size(), 1)
+      << log.join(QStringLiteral("|")).toStdString();
 }
 
 }  // namespace
