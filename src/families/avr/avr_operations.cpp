@@ -861,12 +861,13 @@ void CAvrOperations::RunScanAtmegaSerialInstructions() {
   doc_.lastOutcome = OperationOutcome::kFailed;
   if (!OpenAvrCycle()) return;
   CPICVortang& link = *doc_.programmer;
-  for (int x = 10; x >= 0 && !link.linkLost; --x) {
-    for (int i = 0; i < 256 && !link.linkLost; ++i) {
+  const InstructionScanRange range = scanRange;
+  for (int x = range.highestFirst; x >= 0 && !link.linkLost; --x) {
+    for (int i = 0; i < range.secondBytes && !link.linkLost; ++i) {
       device_.SelectSerialClock(doc_.atmegaSpeed < 2 ? 1 : 0);
       link.EnterSerialProgramming(0);
       if (Present()) {
-        for (int j = 0; j < 256 && !link.linkLost; ++j) {
+        for (int j = 0; j < range.thirdBytes && !link.linkLost; ++j) {
           device_.SerialInstruction(static_cast<uint8_t>(x), static_cast<uint8_t>(i),
                                     static_cast<uint8_t>(j), 0xBF);
         }

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <thread>
 
 #include "avr_fixture.h"
 #include "memory/intel_hex.h"
@@ -374,6 +376,45 @@ TEST_F(AvrDocumentTest, ASpeedAdaptationWithoutConfigurationUpdateRestoresTheFus
       << ::testing::PrintToString(Log());
   EXPECT_TRUE(Logged("Configuration successfully programmed."));
   EXPECT_EQ(Chip().fuses[0], 0xE9);
+}
+
+// The instruction scan, narrowed to 2 x 2 x 3 instructions: it runs on the worker, enters
+// programming mode once per first and second byte, sends every third byte with 0xBF through the
+// raw instruction command, logs "x  -  i" and changes nothing on the chip.
+TEST_F(AvrDocumentTest, TheInstructionScanSendsEveryInstructionOfItsRangeOnTheWorker) {
+  StartAvr("ATmega8");
+  const AvrChipState before = Chip();
+  Ops().scanRange = {.highestFirst = 1, .secondBytes = 2, .thirdBytes = 3};
+  doc_->atmegaSpeed = 0;
+  std::set<std::thread::id> loggedOn;
+  doc_->operationLog.AddObserver(
+      [&loggedOn](const LogEvent&) { loggedOn.insert(std::this_thread::get_id()); });
+  MarkTranscript();
+  ASSERT_EQ(RunAvr(AvrCommand::kScanInstructions), OperationOutcome::kSuccess);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"1  -  0", "1  -  1", "0  -  0", "0  -  1"}));
+  ASSERT_EQ(loggedOn.size(), 1u);
+  EXPECT_NE(*loggedOn.begin(), std::this_thread::get_id());
+
+  std::vector<std::vector<uint8_t>> sent, expected;
+  size_t clockSelections = 0;
+  for (const auto& command : Commands()) {
+    if (command.size() == 5 && command[0] == 0x33) sent.push_back(command);
+    if (command.size() == 2 && command[0] == 0x39 && command[1] == 1) ++clockSelections;
+  }
+  for (int x = 1; x >= 0; --x) {
+    for (int i = 0; i < 2; ++i) {
+      for (int j = 0; j < 3; ++j) {
+        expected.push_back({0x33, uint8_t(x), uint8_t(i), uint8_t(j), 0xBF});
+      }
+    }
+  }
+  EXPECT_EQ(sent, expected);
+  EXPECT_EQ(clockSelections, 4u);  // the slow clock before each entry
+  const AvrChipState after = Chip();
+  EXPECT_EQ(after.flash, before.flash);
+  EXPECT_EQ(after.eeprom, before.eeprom);
+  EXPECT_EQ(after.fuses, before.fuses);
+  EXPECT_EQ(after.lock, before.lock);
 }
 
 }  // namespace
