@@ -96,6 +96,9 @@ class CAvrOperations final : public IFamilyOperations {
   void CloseAvrCycle(bool normalClock = false);
   bool Enter(bool slowClock);
   bool Present() const;
+  // Data of the files the identified device cannot hold goes no further unless the user
+  // confirms; `action` names the command in the question.
+  bool DataFitsDevice(const char* action);
   bool Known() const;
   std::string SignatureText() const;
   AvrFuseBytes ChipFuses() const;
