@@ -150,12 +150,24 @@ void AvrTarget::OnControlByte(uint8_t, ITargetIo& io) {
   if (!powered && wasPowered_) chip_.PowerOff();
   if (powered && !wasPowered_) chip_.Reset(io.NowMicros());
   wasPowered_ = powered;
+  linesSeen_ = true;
 }
 
 int AvrTarget::OnPinSample(uint8_t, ITargetIo& io) {
   if (!pinsNoted_) io.Note("AVR target: the mini programmer's pin protocol is not served");
   pinsNoted_ = true;
   return -1;
+}
+
+// The clock the programmer counts. Until the programmer first sets its lines the chip runs on
+// the board's supply since the simulator started, with the clock its fuses and the board give;
+// after that, the clock it latched at its last reset (a fuse written since does not change it),
+// and none while it has no supply.
+std::optional<double> AvrTarget::ClockMegahertz() const {
+  if (chip_.absent || (linesSeen_ && !wasPowered_)) return std::nullopt;
+  const double hz = linesSeen_ ? chip_.ClockHz() : chip_.FuseClockHz();
+  if (!(hz > 0)) return std::nullopt;
+  return hz / 1e6;
 }
 
 void AvrTarget::LoadImage(const HexImage& image) {

@@ -39,6 +39,7 @@ class AvrTarget final : public ITarget {
   CommandStep OnCommandBytes(std::span<const uint8_t> bytes, ITargetIo& io) override;
   void OnControlByte(uint8_t controlByte, ITargetIo& io) override;
   int OnPinSample(uint8_t pins, ITargetIo& io) override;
+  std::optional<double> ClockMegahertz() const override;
   void LoadImage(const HexImage& image) override;
   nlohmann::json SaveState() const override;
   void LoadState(const nlohmann::json& state) override;
@@ -50,6 +51,7 @@ class AvrTarget final : public ITarget {
   AvrFirmware firmware_;
   bool pinsNoted_ = false;
   bool wasPowered_ = false;
+  bool linesSeen_ = false;  // a control byte has set the programmer's lines
 };
 
 bool ClaimsAvr(const std::string& device);

@@ -14,6 +14,9 @@ struct CommandInfo {
   const char* name;
   bool touchesTarget;
 };
+constexpr uint8_t kHoldTarget = 0x80;
+constexpr uint8_t kReleaseTarget = 0x8C;
+
 constexpr CommandInfo kCommands[] = {
     {.command = 0x1F, .name = "PIC18 device parameters", .touchesTarget = false},
     {.command = 0x21, .name = "PIC18 parameter block", .touchesTarget = false},
@@ -29,8 +32,8 @@ constexpr CommandInfo kCommands[] = {
     {.command = 0x2B, .name = "PIC18 write ID locations", .touchesTarget = true},
     {.command = 0x2C, .name = "PIC18 write configuration", .touchesTarget = true},
     {.command = 0x2D, .name = "PIC18 write block", .touchesTarget = true},
-    {.command = 0x80, .name = "PIC18 hold target for RAM read", .touchesTarget = false},
-    {.command = 0x8C, .name = "PIC18 release target", .touchesTarget = false},
+    {.command = kHoldTarget, .name = "PIC18 hold target for RAM read", .touchesTarget = false},
+    {.command = kReleaseTarget, .name = "PIC18 release target", .touchesTarget = false},
 };
 
 // Device busy times charged to the link's time account: the waits that the mini programmer's
@@ -110,8 +113,12 @@ CommandStep Pic18Target::OnCommandBytes(std::span<const uint8_t> bytes, ITargetI
   if (info == std::end(kCommands)) return CommandStep::Unknown();
   if (const size_t missing = firmware_.MissingBytes(bytes)) return CommandStep::NeedMore(missing);
 
-  // Out of programming mode the target does not answer: the firmware reads a floating line.
-  const bool reachable = !info->touchesTarget || io.Lines().InProgrammingMode();
+  // 0x80 puts MCLR at VPP and holds the target in programming mode until 0x8C (the data
+  // monitor's RAM read); without either the target does not answer and the firmware reads a
+  // floating line.
+  if (bytes[0] == kHoldTarget || bytes[0] == kReleaseTarget) heldAtVpp_ = bytes[0] == kHoldTarget;
+  const bool held = heldAtVpp_ && io.Lines().Powered();
+  const bool reachable = !info->touchesTarget || io.Lines().InProgrammingMode() || held;
   const AbsentTarget absent = memory_.absent();
   if (!reachable) {
     io.Note("PIC18 target not in programming mode");
@@ -161,7 +168,10 @@ void Pic18Target::AccountDeviceTime(std::span<const uint8_t> command, ITargetIo&
 
 void Pic18Target::OnControlByte(uint8_t controlByte, ITargetIo&) {
   // Cycle start and end: the firmware forgets the parameters of the last cycle.
-  if (controlByte == 0x0A || controlByte == 0x0B) firmware_.ResetCycle();
+  if (controlByte == 0x0A || controlByte == 0x0B) {
+    firmware_.ResetCycle();
+    heldAtVpp_ = false;
+  }
 }
 
 int Pic18Target::OnPinSample(uint8_t pins, ITargetIo& io) {

@@ -40,6 +40,7 @@ class Pic18Target final : public ITarget {
   Pic18Firmware firmware_;
   Pic18IcspTarget icsp_;
   Pic18IcspTarget::Counters notedCounters_;
+  bool heldAtVpp_ = false;  // between 0x80 and 0x8C
 };
 
 // Target-model row helpers for the model table.

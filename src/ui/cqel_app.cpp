@@ -7,7 +7,9 @@
 
 #include "engine/cqel_doc.h"
 #include "engine/settings_store_qt.h"
+#include "families/family_registry.h"
 #include "link/dynamic_library.h"
+#include "memory/catalogue.h"
 #include "platform/clock.h"
 #include "sim/client/sim_client.h"
 #include "ui/base_view.h"
@@ -35,6 +37,7 @@ StartOptions ParseCommandLine(const QStringList& arguments) {
     options.presetPath = parser.positionalArguments().join(QLatin1Char(' '));
   }
   options.simulatedDevice = parser.value(simulate);
+  options.openDevicePage = !options.simulatedDevice.isEmpty();
   return options;
 }
 
@@ -61,6 +64,11 @@ bool CqelApp::PrepareSimulator(const QString& device, std::string& driverPath) {
                           QStringLiteral("Demo mode: ") + QString::fromStdString(e.what()));
     return false;
   }
+}
+
+void CqelApp::OpenFamilyPageOf(const QString& device) {
+  const FamilyRow* family = FindFamily(FamilyOfDevice(device.toStdString()));
+  if (family && !family->pages.empty()) frame_->SwitchView(family->pages.front());
 }
 
 bool CqelApp::InitInstance(const StartOptions& options) {
@@ -98,6 +106,7 @@ bool CqelApp::InitInstance(const StartOptions& options) {
   if (!options.presetPath.isEmpty()) frame_->OpenPreset(options.presetPath);
   frame_->show();
   frame_->ActiveView()->ActivateView();
+  if (simulator_ && options.openDevicePage) OpenFamilyPageOf(options.simulatedDevice);
   return true;
 }
 

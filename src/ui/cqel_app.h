@@ -23,14 +23,17 @@ class IUserPrompt;
 struct StartOptions {
   QString presetPath;       // empty: no preset
   QString simulatedDevice;  // not empty: demo mode on the simulated programmer with this target
+  // Demo mode opens on the page of the simulated device's family (the start page when the
+  // device is not in the catalogue).
+  bool openDevicePage = false;
   IUserPrompt* prompt = nullptr;  // answers instead of message boxes (tests); nullptr: dialogs
   IClock* clock = nullptr;        // nullptr: the system clock
   // Where the settings are loaded from and saved to; nullptr: the user's settings.
   ISettingsStore* settingsStore = nullptr;
 };
 
-// Reads the command line: an optional preset file and --simulate DEVICE; --help and --version
-// print and exit.
+// Reads the command line: an optional preset file and --simulate DEVICE (which also opens the
+// device's family page); --help and --version print and exit.
 StartOptions ParseCommandLine(const QStringList& arguments);
 
 class CqelApp {
@@ -46,6 +49,7 @@ class CqelApp {
 
  private:
   bool PrepareSimulator(const QString& device, std::string& driverPath);
+  void OpenFamilyPageOf(const QString& device);
 
   std::unique_ptr<QtUserPrompt> dialogs_;
   IUserPrompt* prompt_ = nullptr;

@@ -288,5 +288,32 @@ TEST_F(FrameTest, PowerSwitchingOffersManualAndSevenRelayPairs) {
   EXPECT_EQ(power->itemText(15), QStringLiteral("relay - 5s - on after programming"));
 }
 
+// Demo mode opens on the simulated device's family page, after the banner; a device the
+// catalogue does not know leaves the start page open.
+TEST_F(FrameTest, DemoModeOpensOnTheSimulatedDevicesFamilyPage) {
+  const StartOptions parsed = ParseCommandLine(
+      {QStringLiteral("velmora"), QStringLiteral("--simulate"), QStringLiteral("ATmega8")});
+  EXPECT_EQ(parsed.simulatedDevice, QStringLiteral("ATmega8"));
+  EXPECT_TRUE(parsed.openDevicePage);
+  EXPECT_FALSE(ParseCommandLine({QStringLiteral("velmora")}).openDevicePage);
+
+  const std::pair<const char*, int> cases[] = {
+      {"ATmega8", kMegaPage},
+      {"PIC18F4550", kPic18Page},
+      {"dsPIC30F4013", kDsPic30Page},
+      {"ATmega328P", kStartPage},
+  };
+  for (const auto& [device, page] : cases) {
+    CqelApp demo;
+    StartOptions options = env_.Start(QString::fromUtf8(device));
+    options.openDevicePage = true;
+    ASSERT_TRUE(demo.InitInstance(options)) << device;
+    EXPECT_EQ(demo.MainFrame().CurrentViewType(), page) << device;
+    EXPECT_TRUE(demo.MainFrame().ActiveView()->PageTimerRunning()) << device;
+  }
+  // Without the request (as every test starts) the start page opens.
+  EXPECT_EQ(Frame().CurrentViewType(), kStartPage);
+}
+
 }  // namespace
 }  // namespace velmora

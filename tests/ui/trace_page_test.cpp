@@ -123,5 +123,32 @@ TEST_F(TracePageTest, WhileTracingAChangedHexFileIsStillAnnounced) {
   EXPECT_EQ(Doc().progressBar.State().caption, "New Software");
 }
 
+// "Aktivate Monitor" on the basic test page: a tick runs the monitor once on the worker (the RAM
+// of the identified device read with the target held), taking the tick away lets it run again.
+TEST_F(TracePageTest, TheMonitorBoxRunsTheDataMonitorOncePerTick) {
+  app_.MainFrame().SwitchView(kPic18BasicTestPage);
+  Page().Button(ctl::kIdentify)->click();
+  ASSERT_EQ(Doc().programmer->fileImage.deviceName, "PIC18F4550");
+  QAbstractButton* box = Page().Button(ctl::kDataMonitor);
+  ASSERT_NE(box, nullptr);
+  const auto tick = [&] {
+    box->click();
+    Doc().WaitForOperation();
+    QApplication::processEvents();
+  };
+  tick();
+  EXPECT_TRUE(box->isChecked());
+  EXPECT_EQ(Count(QStringLiteral("   Data Monitor activated...")), 1);
+  EXPECT_EQ(Count(QStringLiteral("   Data Monitor stop!")), 1);
+  EXPECT_EQ(Doc().dataMonitorRunning, 1);
+
+  tick();  // the tick taken away
+  EXPECT_FALSE(box->isChecked());
+  EXPECT_EQ(Doc().dataMonitorRunning, 0);
+  tick();
+  EXPECT_EQ(Count(QStringLiteral("   Data Monitor stop!")), 2);
+  EXPECT_EQ(Doc().programmer->ftHandle.load(), nullptr);
+}
+
 }  // namespace
 }  // namespace velmora

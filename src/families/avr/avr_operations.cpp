@@ -4,9 +4,11 @@
 #include "families/avr/avr_operations.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "engine/text_format.h"
+#include "families/avr/avr_family.h"
 #include "link/pic_vortang.h"
 #include "memory/catalogue.h"
 #include "memory/intel_hex.h"
@@ -249,6 +251,26 @@ bool CAvrOperations::RestoreSpeedFuse() {
 
 // --- Program, Verify, Read --------------------------------------------------------------------
 
+bool CAvrOperations::DataFitsDevice(const char* action) {
+  CMCUMemoryArchitecture& file = doc_.programmer->fileImage;
+  const std::vector<DeviceRange> ranges = AvrFamilyRow().deviceRanges(file);
+  // HEX files written by this program fill the configuration record up with 0xFF: an
+  // unprogrammed byte where the device has no fuse loses nothing, so it is not asked about.
+  std::vector<std::pair<uint32_t, int32_t>> padding;
+  for (uint32_t i = 0; i < window::kConfiguration.cellCount; ++i) {
+    const uint32_t address = window::kConfiguration.firstAddress + i;
+    const bool held = std::ranges::any_of(
+        ranges, [address](const DeviceRange& r) { return address - r.first < r.count; });
+    if (!held && file.configuration[i] == 0xFF) {
+      padding.emplace_back(i, file.configuration[i]);
+      file.configuration[i] = kBlankCell;
+    }
+  }
+  const bool fits = doc_.ConfirmDataInsideDevice(ranges, action);
+  for (const auto& [index, value] : padding) file.configuration[index] = value;
+  return fits;
+}
+
 void CAvrOperations::RunAtmegaSequence(OperationMode mode) {
   const ModeTexts& texts = TextsFor(mode);
   const uint32_t startTick = doc_.Clock().TickCount();
@@ -287,6 +309,9 @@ void CAvrOperations::RunAtmegaSequence(OperationMode mode) {
     doc_.LogLine("Unknown device, signature " + SignatureText() +
                  ": no speed adaptation, nothing is erased or written");
     if (device_.ReadFuses()) doc_.LogLine("Fuses read: " + FuseText(ChipFuses()));
+    failures |= kStopped;
+  }
+  if (known && mode != Read && !DataFitsDevice(mode == Program ? "Program" : "Verify")) {
     failures |= kStopped;
   }
   AvrFuseBytes expected{};
@@ -861,12 +886,13 @@ void CAvrOperations::RunScanAtmegaSerialInstructions() {
   doc_.lastOutcome = OperationOutcome::kFailed;
   if (!OpenAvrCycle()) return;
   CPICVortang& link = *doc_.programmer;
-  for (int x = 10; x >= 0 && !link.linkLost; --x) {
-    for (int i = 0; i < 256 && !link.linkLost; ++i) {
+  const InstructionScanRange range = scanRange;
+  for (int x = range.highestFirst; x >= 0 && !link.linkLost; --x) {
+    for (int i = 0; i < range.secondBytes && !link.linkLost; ++i) {
       device_.SelectSerialClock(doc_.atmegaSpeed < 2 ? 1 : 0);
       link.EnterSerialProgramming(0);
       if (Present()) {
-        for (int j = 0; j < 256 && !link.linkLost; ++j) {
+        for (int j = 0; j < range.thirdBytes && !link.linkLost; ++j) {
           device_.SerialInstruction(static_cast<uint8_t>(x), static_cast<uint8_t>(i),
                                     static_cast<uint8_t>(j), 0xBF);
         }

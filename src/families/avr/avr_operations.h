@@ -75,6 +75,14 @@ class CAvrOperations final : public IFamilyOperations {
   // Where Read saves the EEPROM as its own HEX file; empty: with the flash.
   std::string eepromOutFile;
   FuseSafety fuseSafety = FuseSafety::kRefuse;
+  // What the instruction scan sends: first bytes `highestFirst` down to 0, each with second bytes
+  // 0..secondBytes-1 and, in one programming-mode entry, third bytes 0..thirdBytes-1 (with 0xBF).
+  struct InstructionScanRange {
+    int highestFirst = 10;
+    int secondBytes = 256;
+    int thirdBytes = 256;
+  };
+  InstructionScanRange scanRange;
 
   // The device whose fuses the option selections hold (taken from its chip or confirmed by the
   // user on the page); empty when they belong to no device, as on a fresh start.
@@ -88,6 +96,9 @@ class CAvrOperations final : public IFamilyOperations {
   void CloseAvrCycle(bool normalClock = false);
   bool Enter(bool slowClock);
   bool Present() const;
+  // Data of the files the identified device cannot hold goes no further unless the user
+  // confirms; `action` names the command in the question.
+  bool DataFitsDevice(const char* action);
   bool Known() const;
   std::string SignatureText() const;
   AvrFuseBytes ChipFuses() const;

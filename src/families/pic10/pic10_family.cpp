@@ -1,5 +1,6 @@
 #include "families/pic10/pic10_family.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -14,6 +15,13 @@ constexpr int kPic10Pages[] = {kPic10Page};
 // The whole 4096-word space, so that the configuration word at word 0xFFF is kept.
 WriterExtents Pic10Extents(const DeviceDescriptor&) {
   return {8192, 0};
+}
+
+// Program words, the four ID words after them and the configuration word at word 0xFFF, two
+// cells each, as gpasm places them.
+std::vector<DeviceRange> Pic10DeviceRanges(const DeviceDescriptor& device) {
+  const uint32_t programCells = 2 * static_cast<uint32_t>(std::max(0, device.programSize));
+  return {{0, programCells}, {programCells, 8}, {2 * 0xFFF, 2}};
 }
 
 std::unique_ptr<IFamilyOperations> MakePic10Operations(CqelDoc& doc) {
@@ -94,6 +102,7 @@ const FamilyRow& Pic10FamilyRow() {
       .startButtonText = "PIC 10",
       .hexExtents = Pic10Extents,
       .settings = Pic10Settings,
+      .deviceRanges = Pic10DeviceRanges,
   };
   return row;
 }

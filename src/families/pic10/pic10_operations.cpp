@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "engine/text_format.h"
+#include "families/pic10/pic10_family.h"
 #include "link/pic_vortang.h"
 #include "memory/catalogue.h"
 #include "memory/intel_hex.h"
@@ -97,6 +98,13 @@ void CPic10Operations::RunPic10Sequence(OperationMode mode) {
     return;
   }
   doc_.LogLine(std::string(Heading(mode)) + file.deviceName + " ***");
+  if (mode != Read && !doc_.ConfirmDataInsideDevice(Pic10FamilyRow().deviceRanges(file),
+                                                    mode == Program ? "Program" : "Verify")) {
+    doc_.LogLine(mode == Program ? "+++ Programming Failed +++" : "+++ Verification Failed +++");
+    doc_.ShowFailure();
+    CloseCycle();
+    return;
+  }
   // The chip's calibration takes the last program word of the file in every mode (a backup type
   // reaches past program memory and compares what is there).
   if (mode != Read && !IsPic10BackupType(file)) {

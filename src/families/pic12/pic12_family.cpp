@@ -1,5 +1,6 @@
 #include "families/pic12/pic12_family.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "families/pic12/pic12_operations.h"
@@ -14,6 +15,14 @@ constexpr int kPic12Pages[] = {kPic12Page};
 // window, two cells per word or EEPROM byte.
 WriterExtents Pic12Extents(const DeviceDescriptor& device) {
   return {0x4200 + 2 * int64_t{device.eepromSize}, 0};
+}
+
+// Program words, the configuration memory (ID words 0x2000..0x2003 to the configuration word
+// 0x2007) and the EEPROM at word 0x2100, two cells each, as gpasm places them.
+std::vector<DeviceRange> Pic12DeviceRanges(const DeviceDescriptor& device) {
+  return {{0, 2 * static_cast<uint32_t>(std::max(0, device.programSize))},
+          {pic12cell::kConfigArea, pic12cell::kConfigAreaCells},
+          {pic12cell::kEeprom, 2 * static_cast<uint32_t>(std::max(0, device.eepromSize))}};
 }
 
 std::unique_ptr<IFamilyOperations> MakePic12Operations(CqelDoc& doc) {
@@ -115,6 +124,7 @@ const FamilyRow& Pic12FamilyRow() {
       .startButtonText = "PIC 12/16",
       .hexExtents = Pic12Extents,
       .settings = Pic12Settings,
+      .deviceRanges = Pic12DeviceRanges,
   };
   return row;
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "engine/text_format.h"
+#include "families/pic12/pic12_family.h"
 #include "link/pic_vortang.h"
 #include "memory/intel_hex.h"
 
@@ -148,6 +149,13 @@ void CPic12Operations::RunPic12Sequence(OperationMode mode) {
     return;
   }
   doc_.LogLine(std::string(Heading(mode)) + file.deviceName + " ***");
+  if (mode != Read && !doc_.ConfirmDataInsideDevice(Pic12FamilyRow().deviceRanges(file),
+                                                    mode == Program ? "Program" : "Verify")) {
+    doc_.LogLine(mode == Program ? "+++ Programming Failed +++" : "+++ Verification Failed +++");
+    doc_.ShowFailure();
+    CloseCycle();
+    return;
+  }
   ApplyCalibrationToFile();
   const bool software = state.software != 0;
   const bool eeprom = state.eeprom != 0 && file.eepromSize > 0;

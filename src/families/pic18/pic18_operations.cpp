@@ -787,6 +787,10 @@ void CPic18Operations::RunReadPic18EepromAfterReset() {
   RunPic18Dump(/*ram=*/false);
 }
 
+void CPic18Operations::RunPic18DataMonitor() {
+  doc_.RunDataMonitor([this] { device_.ReadRamHeld(); });
+}
+
 void CPic18Operations::RunPic18Dump(bool ram) {
   doc_.lastOutcome = OperationOutcome::kFailed;
   if (!OpenPic18Cycle()) return;

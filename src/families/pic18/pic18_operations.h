@@ -49,6 +49,9 @@ class CPic18Operations final : public IFamilyOperations {
   void RunUpdatePic18ProgramMemory();
   void RunReadPic18RamAfterReset();
   void RunReadPic18EepromAfterReset();
+  // The basic-test page's data monitor: the RAM read with only MCLR driven, in a cycle of its
+  // own; nothing while the monitor has already run since its box was ticked.
+  void RunPic18DataMonitor();
 
   // The ID line of identification: "ID-Location: Is Empty", or the bytes in hex, followed by
   // the text when all eight are printable.

@@ -77,20 +77,67 @@ const AvrOptionControl* FindOptionControl(int id) {
   return nullptr;
 }
 
-// A field's list: every value in binary, as the data sheets' tables write the bits
-// ("CKSEL 0010"), the value being the item's index.
-QStringList FieldItems(std::string_view device, const AvrOptionControl& control) {
-  const std::vector<AvrFuseBit> bits = AvrOptionBits(device, control.option);
+// The makers' texts of a field's values, item n for value n, where the data sheets' tables are at
+// hand: the ATmega48/88/168 share one data sheet and with it the clock-source and brown-out
+// tables; the ATmega8's boot sizes are given by the boot section's start (word address).
+struct MakerFieldTexts {
+  std::initializer_list<std::string_view> devices;
+  OptionId option;
+  std::initializer_list<const char*> items;
+};
+const MakerFieldTexts kMakerFieldTexts[] = {
+    {{"ATmega48", "ATmega88", "ATmega168"},
+     MEGACKSEL,
+     {"External Clock     (0000)", "Reserved     (0001)", "Internal 8MHz     (0010)",
+      "Internal 128kHz     (0011)", "Low-Frequency Crystal     (0100)",
+      "Low-Frequency Crystal     (0101)", "Full Swing Crystal     0.4-20MHz     (0110)",
+      "Full Swing Crystal     0.4-20MHz     (0111)", "Low Power Crystal     0.4-0.9MHz     (1000)",
+      "Low Power Crystal     0.4-0.9MHz     (1001)", "Low Power Crystal     0.9-3.0MHz     (1010)",
+      "Low Power Crystal     0.9-3.0MHz     (1011)", "Low Power Crystal     3.0-8.0MHz     (1100)",
+      "Low Power Crystal     3.0-8.0MHz     (1101)", "Low Power Crystal     8.0-16.0MHz     (1110)",
+      "Low Power Crystal     8.0-16.0MHz     (1111)"}},
+    {{"ATmega48", "ATmega88", "ATmega168"},
+     MEGABODLEVEL,
+     {"Reserved     (000)", "Reserved     (001)", "Reserved     (010)", "Reserved     (011)",
+      "4.3V     (100)", "2.7V     (101)", "1.8V     (110)", "BOD disabled     (111)"}},
+    {{"ATmega8"}, MEGABOOTSZ, {"0x0C00", "0x0E00", "0x0F00", "0x0F80"}},
+};
+
+// The field's name as the data sheets write it: "CKSEL", "SUT", "BODLEVEL", "BOOTSZ".
+QString FieldName(const std::vector<AvrFuseBit>& bits, OptionId option) {
+  if (option == MEGASUT) return QStringLiteral("SUT");
   QString name = QString::fromUtf8(bits.empty() ? "" : bits.front().name);
   name.remove(QRegularExpression(QStringLiteral("[0-9]+$")));
   name.remove(QStringLiteral("SUT_"));
-  if (control.option == MEGASUT) name = QStringLiteral("SUT");
+  return name;
+}
+
+QString Binary(int value, size_t digits) {
+  QString text;
+  for (int k = static_cast<int>(digits) - 1; k >= 0; --k) text += (value >> k) & 1 ? '1' : '0';
+  return text;
+}
+
+// A field's list, the value being the item's index: the makers' texts where we have them; the
+// start-up time as "SUT = 10"; otherwise the field and its value in binary, "CKSEL     (0010)".
+QStringList FieldItems(std::string_view device, const AvrOptionControl& control) {
+  const std::vector<AvrFuseBit> bits = AvrOptionBits(device, control.option);
+  const size_t values = size_t{1} << bits.size();
+  for (const MakerFieldTexts& texts : kMakerFieldTexts) {
+    if (texts.option != control.option || texts.items.size() != values ||
+        std::ranges::find(texts.devices, device) == texts.devices.end()) {
+      continue;
+    }
+    QStringList items;
+    for (const char* item : texts.items) items << QString::fromUtf8(item);
+    return items;
+  }
+  const QString name = FieldName(bits, control.option);
   QStringList items;
-  for (int value = 0; value < (1 << bits.size()); ++value) {
-    QString digits;
-    for (int k = static_cast<int>(bits.size()) - 1; k >= 0; --k)
-      digits += (value >> k) & 1 ? '1' : '0';
-    items << name + QStringLiteral(" ") + digits;
+  for (int value = 0; value < static_cast<int>(values); ++value) {
+    items << (control.option == MEGASUT ? name + QStringLiteral(" = ") + Binary(value, bits.size())
+                                        : name + QStringLiteral("     (") +
+                                              Binary(value, bits.size()) + QStringLiteral(")"));
   }
   return items;
 }
@@ -145,9 +192,12 @@ void CAtmelMegaView::BuildControls() {
       {ctl::kRead, "Read", 367},
   };
   for (const auto& operation : kOperations) {
+    // "SignatureTest" shares its row with "Meas. Freq.".
+    const int width = operation.id == avr_ctl::kInstructionScan ? 84 : 160;
     AddButton(operation.id, QString::fromUtf8(operation.text))
-        ->setGeometry(12, operation.y, 160, operation.id == ctl::kProgram ? 34 : 28);
+        ->setGeometry(12, operation.y, width, operation.id == ctl::kProgram ? 34 : 28);
   }
+  AddButton(ctl::kMeasureFrequency, tr("Meas. Freq."))->setGeometry(100, 256, 72, 28);
   AddIconButton(ctl::kReadEepromAfterReset, icon::kReadEepromAfterReset)
       ->setGeometry(12, 404, 38, 38);
   AddButton(ctl::kClearLog, tr("Clear"))->setGeometry(112, 410, 60, 26);

@@ -416,7 +416,25 @@ void CBasicTestView::OnCommand(int id) {
     Frame().SwitchView(kPic18Page);
     return;
   }
+  if (id == ctl::kDataMonitor) {
+    OnDataMonitorBox();
+    return;
+  }
   CBaseView::OnCommand(id);
+}
+
+// A tick starts the monitor on the worker; taking the tick away lets the next tick start it
+// again.
+void CBasicTestView::OnDataMonitorBox() {
+  CqelDoc& doc = Frame().Doc();
+  if (!CheckBox(ctl::kDataMonitor)->isChecked()) {
+    doc.dataMonitorRunning = 0;
+    return;
+  }
+  CPic18Operations& operations = Pic18OperationsOf(doc);
+  RunGuarded([&doc, &operations] {
+    doc.StartOperation([&operations] { operations.RunPic18DataMonitor(); });
+  });
 }
 
 void CBasicTestView::OnHexFileLoaded(const std::string& path) {

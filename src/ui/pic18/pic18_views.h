@@ -91,6 +91,9 @@ class CBasicTestView : public CBaseView {
 
  protected:
   void BuildControls() override;
+
+ private:
+  void OnDataMonitorBox();
 };
 
 class CMiniVortangView : public CBaseView {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "cli/cli_process.h"
 #include "memory/intel_hex.h"
@@ -97,6 +98,44 @@ TEST_F(AvrCliTest, SpeedTakesOnlyTheSixSettings) {
   const ProcessResult run = Cli("identify --speed 6");
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_THAT(run.err, HasSubstr("--speed: takes 0..5, not \"6\""));
+}
+
+// `freq` counts the clock the simulated chip runs on: its low fuse chooses the source, the board
+// gives the crystal or the external clock.
+TEST_F(AvrCliTest, FreqMeasuresTheClockTheFusesAndTheBoardGive) {
+  struct Case {
+    const char* target;
+    int exitCode;
+    const char* frequency;
+    const char* judgement;  // "" when no line
+  };
+  const Case cases[] = {
+      // CKSEL 1111: the crystal.
+      {R"("fuses": "FF D9", "crystalHz": 4000000)", 0, "Frequency: 4.000000MHz",
+       "Failure: 0ppm of 4.000 MHz"},
+      // The factory's CKSEL 0001: the internal RC oscillator at 1 MHz; the crystal is not used.
+      {R"("crystalHz": 4000000)", 0, "Frequency: 1.000000MHz", "Failure: 0ppm of 1.000 MHz"},
+      // CKSEL 0100: the internal RC oscillator at 8 MHz.
+      // (the firmware's counter comes within a few ppm)
+      {R"("fuses": "E4 D9")", 0, "Frequency: 8.0000", "Failure: 0ppm of 8.000 MHz"},
+      // CKSEL 0000: an external clock, but nothing drives XTAL1.
+      {R"("fuses": "E0 D9", "crystalHz": 4000000)", 1, "Frequency: 0.000kHz", ""},
+      {R"("fuses": "E0 D9", "externalClockHz": 32768)", 0, "Frequency: 32.768kHz",
+       "Failure: 0ppm of 0.033 MHz"},
+  };
+  for (const Case& c : cases) {
+    const fs::path scenario = dir_ / "scenario.json";
+    std::ofstream(scenario) << R"({"device": "ATmega8", "target": {)" << c.target << "}}";
+    const ProcessResult run = RunProgram(dir_, cli_, "freq --scenario '" + scenario.string() + "'",
+                                         "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "'");
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.target << run.err;
+    EXPECT_THAT(run.out, HasSubstr(std::string("   ") + c.frequency)) << c.target;
+    if (*c.judgement) {
+      EXPECT_THAT(run.out, HasSubstr(std::string("   ") + c.judgement + "\n")) << c.target;
+    } else {
+      EXPECT_THAT(run.out, Not(HasSubstr("Failure"))) << c.target;
+    }
+  }
 }
 
 }  // namespace

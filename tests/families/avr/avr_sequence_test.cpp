@@ -7,9 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <thread>
 
 #include "avr_fixture.h"
 #include "memory/intel_hex.h"
+#include "support/hex_text.h"
 
 namespace velmora::testing {
 namespace {
@@ -374,6 +377,102 @@ TEST_F(AvrDocumentTest, ASpeedAdaptationWithoutConfigurationUpdateRestoresTheFus
       << ::testing::PrintToString(Log());
   EXPECT_TRUE(Logged("Configuration successfully programmed."));
   EXPECT_EQ(Chip().fuses[0], 0xE9);
+}
+
+// The instruction scan, narrowed to 2 x 2 x 3 instructions: it runs on the worker, enters
+// programming mode once per first and second byte, sends every third byte with 0xBF through the
+// raw instruction command, logs "x  -  i" and changes nothing on the chip.
+TEST_F(AvrDocumentTest, TheInstructionScanSendsEveryInstructionOfItsRangeOnTheWorker) {
+  StartAvr("ATmega8");
+  const AvrChipState before = Chip();
+  Ops().scanRange = {.highestFirst = 1, .secondBytes = 2, .thirdBytes = 3};
+  doc_->atmegaSpeed = 0;
+  std::set<std::thread::id> loggedOn;
+  doc_->operationLog.AddObserver(
+      [&loggedOn](const LogEvent&) { loggedOn.insert(std::this_thread::get_id()); });
+  MarkTranscript();
+  ASSERT_EQ(RunAvr(AvrCommand::kScanInstructions), OperationOutcome::kSuccess);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"1  -  0", "1  -  1", "0  -  0", "0  -  1"}));
+  ASSERT_EQ(loggedOn.size(), 1u);
+  EXPECT_NE(*loggedOn.begin(), std::this_thread::get_id());
+
+  std::vector<std::vector<uint8_t>> sent, expected;
+  size_t clockSelections = 0;
+  for (const auto& command : Commands()) {
+    if (command.size() == 5 && command[0] == 0x33) sent.push_back(command);
+    if (command.size() == 2 && command[0] == 0x39 && command[1] == 1) ++clockSelections;
+  }
+  for (int x = 1; x >= 0; --x) {
+    for (int i = 0; i < 2; ++i) {
+      for (int j = 0; j < 3; ++j) {
+        expected.push_back({0x33, uint8_t(x), uint8_t(i), uint8_t(j), 0xBF});
+      }
+    }
+  }
+  EXPECT_EQ(sent, expected);
+  EXPECT_EQ(clockSelections, 4u);  // the slow clock before each entry
+  const AvrChipState after = Chip();
+  EXPECT_EQ(after.flash, before.flash);
+  EXPECT_EQ(after.eeprom, before.eeprom);
+  EXPECT_EQ(after.fuses, before.fuses);
+  EXPECT_EQ(after.lock, before.lock);
+}
+
+// Data the ATmega8 cannot hold: flash past 8 KB, an extended fuse byte (it has none), a
+// calibration byte, EEPROM past 512 bytes (from the EEPROM file). Program and Verify report it
+// and stop before the chip is touched, unless the user confirms; the program's own files
+// (flash, low and high fuse, lock byte, EEPROM) pass without a question.
+TEST_F(AvrDocumentTest, DataOutsideTheDeviceIsReportedAndRefusedUnlessConfirmed) {
+  StartAvr("ATmega8");
+  const auto text = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const auto withBytes = [&](const std::string& name, const std::string& original, uint32_t at) {
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << HexBytesAt(at, {0x5A}) << text(original);
+    return path;
+  };
+  const std::string hex = AvrData("atmega8.hex"), eep = AvrData("atmega8.eep");
+  struct Case {
+    std::string hex, eep, line;
+  };
+  const std::vector<Case> cases = {
+      {withBytes("flash.hex", hex, 0x2000), eep, "0x002000"},
+      {withBytes("extended.hex", hex, 0x300002), eep, "0x300002"},
+      {withBytes("calibration.hex", hex, 0x300004), eep, "0x300004"},
+      {hex, withBytes("eeprom.eep", eep, 0x200), "0xF00200"},
+  };
+  const AvrChipState before = Chip();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    for (AvrCommand command : {AvrCommand::kProgram, AvrCommand::kVerify}) {
+      doc_->hexFileName = c.hex;
+      Ops().SetEepromFile(c.eep);
+      EXPECT_EQ(RunAvr(command), OperationOutcome::kFailed);
+      EXPECT_TRUE(
+          Logged("+++ 1 bytes of the HEX file lie outside the ATmega8: " + c.line + " +++"));
+      ASSERT_EQ(prompt_.Records().size(), 1u);
+      EXPECT_EQ(prompt_.Records()[0].caption, "Data Outside Device");
+      EXPECT_FALSE(LoggedStart("*** Programming") || LoggedStart("*** Verifying"));
+    }
+  }
+  const AvrChipState untouched = Chip();
+  EXPECT_EQ(untouched.flash, before.flash);
+  EXPECT_EQ(untouched.eeprom, before.eeprom);
+  EXPECT_EQ(untouched.fuses, before.fuses);
+  EXPECT_EQ(untouched.lock, before.lock);
+
+  // The program's own files hold nothing outside: no question.
+  EXPECT_EQ(RunFile(AvrCommand::kProgram, "atmega8"), OperationOutcome::kSuccess);
+  EXPECT_TRUE(prompt_.Records().empty());
+
+  // Confirmed, the rest is programmed.
+  doc_->hexFileName = cases[0].hex;
+  Ops().SetEepromFile(eep);
+  prompt_.QueueAnswer(Answer::Yes);
+  EXPECT_EQ(RunAvr(AvrCommand::kProgram), OperationOutcome::kSuccess);
+  EXPECT_TRUE(Logged("Data outside the device left out, as confirmed"));
 }
 
 }  // namespace

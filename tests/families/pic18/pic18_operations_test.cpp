@@ -389,5 +389,48 @@ TEST_F(Pic18OperationsTest, ProgramWhoseFileDoesNotLoadShowsFailureAndNamesTheFi
   }
 }
 
+// The basic test page's monitor: a cycle of its own in which only MCLR is driven around the RAM
+// read (80, the RAM read, 8C); it runs once per tick of its box.
+TEST_F(Pic18OperationsTest, DataMonitorReadsTheRamWithTheTargetHeldOncePerTick) {
+  std::vector<uint8_t> ram(1536);
+  for (size_t i = 0; i < ram.size(); ++i) ram[i] = PatternByte(static_cast<uint32_t>(i) + 3);
+  Start("PIC18F452", false, {{"target", {{"ram", HexText(ram)}}}});
+  ASSERT_EQ(Run(Pic18Command::kIdentify), OperationOutcome::kSuccess);
+  const auto monitor = [this] {
+    ResetRecords();
+    doc_->programmer->chipImage.Clear();
+    MarkTranscript();
+    doc_->StartOperation([this] { Operations().RunPic18DataMonitor(); });
+    doc_->WaitForOperation();
+  };
+  const auto targetCommands = [this] {
+    std::vector<std::vector<uint8_t>> found;
+    for (const auto& command : Commands()) {
+      // Past the control bytes and the handshake (0x20, "W").
+      if (command[0] > 0x20 && command[0] != 'W') found.push_back(command);
+    }
+    return found;
+  };
+
+  monitor();
+  EXPECT_THAT(Log(), ElementsAre("Data Monitor activated...", "Data Monitor stop!"));
+  const std::vector<std::vector<uint8_t>> held = {
+      {0x80}, {0x21, 0x08, 0, 0, 0, 0, 0x00, 0x06, 0x00, 0x00}, {0x24}, {0x8C}};
+  EXPECT_EQ(targetCommands(), held);
+  for (size_t i = 0; i < ram.size(); ++i) {
+    ASSERT_EQ(doc_->programmer->chipImage.dataMemory[i], ram[i]) << i;
+  }
+  EXPECT_EQ(doc_->programmer->ftHandle.load(), nullptr);
+
+  monitor();  // still ticked: nothing happens
+  EXPECT_THAT(Log(), IsEmpty());
+  EXPECT_THAT(targetCommands(), IsEmpty());
+
+  doc_->dataMonitorRunning = 0;  // the tick was taken away
+  monitor();
+  EXPECT_THAT(Log(), ElementsAre("Data Monitor activated...", "Data Monitor stop!"));
+  EXPECT_EQ(targetCommands(), held);
+}
+
 }  // namespace
 }  // namespace velmora::testing
