@@ -235,4 +235,39 @@ TEST_F(CommandLineTest, SubcommandsOfferOnlyTheOptionsThatMeanSomething) {
   EXPECT_THAT(help.out, ContainsRegex("--no-chip-erase +do not erase the chip first"));
 }
 
+// Only the commands that read the stored settings load the settings library and, with it, Qt;
+// the loader's own trace (LD_DEBUG=files) lists every library a run opens.
+TEST_F(CommandLineTest, OnlyCommandsThatReadStoredSettingsLoadQt) {
+  const std::string trace = " LD_DEBUG=files";
+  for (const std::string& arguments :
+       {std::string("--version"), "hex info " + hex_, std::string("devices --family pic18")}) {
+    SCOPED_TRACE(arguments);
+    const ProcessResult run = velmora::testing::RunProgram(dir_, cli_, arguments, trace);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.err, Not(HasSubstr("libQt6Core")));
+    EXPECT_THAT(run.err, Not(HasSubstr("libvelmora-settings")));
+  }
+  const ProcessResult identify =
+      velmora::testing::RunProgram(dir_, cli_, "identify" + sim_,
+                                   "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "'" + trace);
+  EXPECT_EQ(identify.exitCode, 0) << identify.err;
+  EXPECT_THAT(identify.err, HasSubstr("libvelmora-settings.so"));
+  EXPECT_THAT(identify.err, HasSubstr("libQt6Core"));
+}
+
+// A program without its settings library still reads HEX files, and a command that needs the
+// stored settings stops with an error naming the library instead of running on other settings.
+TEST_F(CommandLineTest, MissingSettingsLibraryIsAnErrorNamingIt) {
+  const fs::path alone = dir_ / "alone" / "velmora-cli";
+  fs::create_directories(alone.parent_path());
+  fs::copy_file(cli_, alone);
+  EXPECT_EQ(velmora::testing::RunProgram(dir_, alone.string(), "hex info " + hex_).exitCode, 0);
+  const ProcessResult run = velmora::testing::RunProgram(
+      dir_, alone.string(), "identify", "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "'");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(run.err, HasSubstr("velmora-cli: error: libvelmora-settings.so: the settings "
+                                 "library does not load"));
+  EXPECT_THAT(run.out, Not(HasSubstr("Identify")));
+}
+
 }  // namespace
