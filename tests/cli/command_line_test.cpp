@@ -171,6 +171,50 @@ TEST_F(CommandLineTest, EachOperationEndsWithASummaryLine) {
   }
 }
 
+// Four dsPIC30 instructions at the start of program memory.
+constexpr char kDsPic30Program[] = ":1000000000000400010004000200040003000400DA\r\n:00000001FF\r\n";
+
+// In every family that offers --no-verify, a run without verification logs no "Verifying ..."
+// progress line (the same run with verification does); a Verify that compares nothing says so
+// and fails.
+TEST_F(CommandLineTest, NoVerifyRunsLogOnlyWhatWasDone) {
+  const std::string dsPic30 = Write("dspic30.hex", kDsPic30Program);
+  struct Case {
+    std::string family;
+    std::string device;
+    std::string arguments;
+    bool verifies;
+    int exitCode;
+  };
+  const Case cases[] = {
+      {"pic18", "PIC18F4550", "program --hex " + hex_, true, 0},
+      {"pic18", "PIC18F4550", "program --no-verify --hex " + hex_, false, 0},
+      {"pic18", "PIC18F4550", "program --no-verify --fast-verify --hex " + hex_, false, 0},
+      {"pic18", "PIC18F4550", "verify --no-verify --hex " + hex_, false, 1},
+      {"dspic30", "dsPIC30F4013", "program --hex " + dsPic30, true, 0},
+      {"dspic30", "dsPIC30F4013", "program --no-verify --hex " + dsPic30, false, 0},
+      {"dspic30", "dsPIC30F4013", "program --no-verify --fast-verify --hex " + dsPic30, false, 0},
+      {"dspic30", "dsPIC30F4013", "verify --no-verify --hex " + dsPic30, false, 1},
+  };
+  const std::regex verifyingLine(R"((Fast v|V)erifying [A-Za-z ]+\.\.\.)");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.family + " " + c.arguments);
+    const ProcessResult run = velmora::testing::RunProgram(
+        dir_, cli_, "--yes " + c.arguments + " --family " + c.family + " --simulate " + c.device,
+        "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' VELMORA_SIM_STATE='" +
+            (dir_ / (c.family + ".json")).string() + "'");
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_EQ(std::regex_search(run.out, verifyingLine), c.verifies) << run.out;
+    if (c.arguments.starts_with("program")) {
+      EXPECT_THAT(run.out, HasSubstr("   Programming Flash memory...\n"));
+      EXPECT_THAT(run.out, HasSubstr("   Flash memory successfully programmed.\n"));
+    } else {
+      EXPECT_THAT(run.out, HasSubstr("   Verifying Flash memory skipped\n"));
+      EXPECT_THAT(run.out, HasSubstr("   +++ Nothing was verified +++\n"));
+    }
+  }
+}
+
 TEST_F(CommandLineTest, LogGoesToStdoutAndProgressToStderr) {
   const ProcessResult run = Cli("program --hex " + hex_ + sim_);
   ASSERT_EQ(run.exitCode, 0) << run.err;
