@@ -19,8 +19,8 @@
 #include "cli/console_view.h"
 #include "cli/programmer_selection.h"
 #include "cli/stop_signals.h"
+#include "cli/stored_settings.h"
 #include "engine/cqel_doc.h"
-#include "engine/settings_store_qt.h"
 #include "families/family_registry.h"
 #include "link/pic_vortang.h"
 #include "link/power_modes.h"
@@ -430,7 +430,9 @@ int RunFamilyCommand(const Subcommand& sub, const OperationOptions& o,
 
   // No store handed to the document: it never writes the user's settings.
   CqelDoc doc({.clock = clock, .prompt = prompt, .driverLibraryPath = driverPath});
-  doc.LoadSettings(QtSettingsStore());
+  const std::unique_ptr<ISettingsStore> stored = OpenStoredSettings();
+  if (!stored) return kExitFailed;
+  doc.LoadSettings(*stored);
   if (!ApplyOptions(doc, *row, o, power)) return kExitUsage;
   const FamilySettings settings = SettingsOf(doc, *row);
   if (command->Takes(command_input::kHexFile)) {

@@ -13,8 +13,8 @@
 #include "cli/cli_common.h"
 #include "cli/console_view.h"
 #include "cli/programmer_selection.h"
+#include "cli/stored_settings.h"
 #include "engine/cqel_doc.h"
-#include "engine/settings_store_qt.h"
 #include "link/pic_vortang.h"
 #include "platform/clock.h"
 
@@ -37,11 +37,12 @@ struct TraceOptions {
 // A document on the chosen programmer with its log and bar on the console, for one command.
 class ConsoleDocument {
  public:
-  ConsoleDocument(const std::string& driverPath, const GlobalOptions& global)
+  ConsoleDocument(const std::string& driverPath, const GlobalOptions& global,
+                  const ISettingsStore& stored)
       : prompt_(std::cerr),
         console_(std::cout, isatty(STDOUT_FILENO) != 0),
         doc_(MakeDoc(driverPath, global)) {
-    doc_->LoadSettings(QtSettingsStore());
+    doc_->LoadSettings(stored);
     doc_->operationLog.AddObserver([this](const LogEvent& e) { console_.OnLog(e); });
     doc_->progressBar.AddObserver([this](const ProgressBarState& s) { console_.OnProgress(s); });
   }
@@ -78,7 +79,9 @@ int RunTrace(const TraceOptions& o, const GlobalOptions& global) {
   std::unique_ptr<sim::SimClient> simulator;  // keeps the simulator loaded for the run
   const std::optional<std::string> driver = Driver(o.programmer, simulator);
   if (!driver) return kExitUsage;
-  ConsoleDocument console(*driver, global);
+  const std::unique_ptr<ISettingsStore> stored = OpenStoredSettings();
+  if (!stored) return kExitFailed;
+  ConsoleDocument console(*driver, global, *stored);
   CqelDoc& doc = console.Doc();
   if (!o.definition.empty()) {
     doc.traceDefinitionFile = o.definition;
@@ -106,7 +109,9 @@ int RunFrequency(const ProgrammerSelection& selection, const GlobalOptions& glob
   std::unique_ptr<sim::SimClient> simulator;
   const std::optional<std::string> driver = Driver(selection, simulator);
   if (!driver) return kExitUsage;
-  ConsoleDocument console(*driver, global);
+  const std::unique_ptr<ISettingsStore> stored = OpenStoredSettings();
+  if (!stored) return kExitFailed;
+  ConsoleDocument console(*driver, global, *stored);
   CqelDoc& doc = console.Doc();
   doc.StartMeasureFrequency();
   doc.WaitForOperation();

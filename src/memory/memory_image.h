@@ -93,7 +93,10 @@ class CMCUMemoryArchitecture : public DeviceDescriptor {
   const int32_t* CellPointer(uint32_t address) const;
 
  private:
-  std::unique_ptr<int32_t[]> cells_;  // all windows and dataMemory in one block
+  struct FreeCells {
+    void operator()(int32_t* cells) const;
+  };
+  std::unique_ptr<int32_t[], FreeCells> cells_;  // all windows and dataMemory in one block
 
  public:
   // Windows, indexed directly by the device primitives (program memory cell n is address n).

@@ -171,6 +171,50 @@ TEST_F(CommandLineTest, EachOperationEndsWithASummaryLine) {
   }
 }
 
+// Four dsPIC30 instructions at the start of program memory.
+constexpr char kDsPic30Program[] = ":1000000000000400010004000200040003000400DA\r\n:00000001FF\r\n";
+
+// In every family that offers --no-verify, a run without verification logs no "Verifying ..."
+// progress line (the same run with verification does); a Verify that compares nothing says so
+// and fails.
+TEST_F(CommandLineTest, NoVerifyRunsLogOnlyWhatWasDone) {
+  const std::string dsPic30 = Write("dspic30.hex", kDsPic30Program);
+  struct Case {
+    std::string family;
+    std::string device;
+    std::string arguments;
+    bool verifies;
+    int exitCode;
+  };
+  const Case cases[] = {
+      {"pic18", "PIC18F4550", "program --hex " + hex_, true, 0},
+      {"pic18", "PIC18F4550", "program --no-verify --hex " + hex_, false, 0},
+      {"pic18", "PIC18F4550", "program --no-verify --fast-verify --hex " + hex_, false, 0},
+      {"pic18", "PIC18F4550", "verify --no-verify --hex " + hex_, false, 1},
+      {"dspic30", "dsPIC30F4013", "program --hex " + dsPic30, true, 0},
+      {"dspic30", "dsPIC30F4013", "program --no-verify --hex " + dsPic30, false, 0},
+      {"dspic30", "dsPIC30F4013", "program --no-verify --fast-verify --hex " + dsPic30, false, 0},
+      {"dspic30", "dsPIC30F4013", "verify --no-verify --hex " + dsPic30, false, 1},
+  };
+  const std::regex verifyingLine(R"((Fast v|V)erifying [A-Za-z ]+\.\.\.)");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.family + " " + c.arguments);
+    const ProcessResult run = velmora::testing::RunProgram(
+        dir_, cli_, "--yes " + c.arguments + " --family " + c.family + " --simulate " + c.device,
+        "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' VELMORA_SIM_STATE='" +
+            (dir_ / (c.family + ".json")).string() + "'");
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_EQ(std::regex_search(run.out, verifyingLine), c.verifies) << run.out;
+    if (c.arguments.starts_with("program")) {
+      EXPECT_THAT(run.out, HasSubstr("   Programming Flash memory...\n"));
+      EXPECT_THAT(run.out, HasSubstr("   Flash memory successfully programmed.\n"));
+    } else {
+      EXPECT_THAT(run.out, HasSubstr("   Verifying Flash memory skipped\n"));
+      EXPECT_THAT(run.out, HasSubstr("   +++ Nothing was verified +++\n"));
+    }
+  }
+}
+
 TEST_F(CommandLineTest, LogGoesToStdoutAndProgressToStderr) {
   const ProcessResult run = Cli("program --hex " + hex_ + sim_);
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -233,6 +277,41 @@ TEST_F(CommandLineTest, SubcommandsOfferOnlyTheOptionsThatMeanSomething) {
   EXPECT_THAT(help.out, ContainsRegex("--no-flash +leave out flash memory"));
   EXPECT_THAT(help.out, ContainsRegex("--flash +include flash memory"));
   EXPECT_THAT(help.out, ContainsRegex("--no-chip-erase +do not erase the chip first"));
+}
+
+// Only the commands that read the stored settings load the settings library and, with it, Qt;
+// the loader's own trace (LD_DEBUG=files) lists every library a run opens.
+TEST_F(CommandLineTest, OnlyCommandsThatReadStoredSettingsLoadQt) {
+  const std::string trace = " LD_DEBUG=files";
+  for (const std::string& arguments :
+       {std::string("--version"), "hex info " + hex_, std::string("devices --family pic18")}) {
+    SCOPED_TRACE(arguments);
+    const ProcessResult run = velmora::testing::RunProgram(dir_, cli_, arguments, trace);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.err, Not(HasSubstr("libQt6Core")));
+    EXPECT_THAT(run.err, Not(HasSubstr("libvelmora-settings")));
+  }
+  const ProcessResult identify =
+      velmora::testing::RunProgram(dir_, cli_, "identify" + sim_,
+                                   "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "'" + trace);
+  EXPECT_EQ(identify.exitCode, 0) << identify.err;
+  EXPECT_THAT(identify.err, HasSubstr("libvelmora-settings.so"));
+  EXPECT_THAT(identify.err, HasSubstr("libQt6Core"));
+}
+
+// A program without its settings library still reads HEX files, and a command that needs the
+// stored settings stops with an error naming the library instead of running on other settings.
+TEST_F(CommandLineTest, MissingSettingsLibraryIsAnErrorNamingIt) {
+  const fs::path alone = dir_ / "alone" / "velmora-cli";
+  fs::create_directories(alone.parent_path());
+  fs::copy_file(cli_, alone);
+  EXPECT_EQ(velmora::testing::RunProgram(dir_, alone.string(), "hex info " + hex_).exitCode, 0);
+  const ProcessResult run = velmora::testing::RunProgram(
+      dir_, alone.string(), "identify", "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "'");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(run.err, HasSubstr("velmora-cli: error: libvelmora-settings.so: the settings "
+                                 "library does not load"));
+  EXPECT_THAT(run.out, Not(HasSubstr("Identify")));
 }
 
 }  // namespace

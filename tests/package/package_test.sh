@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build tree with CPack, unpacks it into a scratch root
 # (dpkg -x, as an installation would lay it out) and checks what it holds and that the
-# installed command line runs: its version, and the simulated programmer found where the
-# installed program looks for it.
+# installed command line runs: its version, the simulated programmer found where the installed
+# program looks for it, and an operation that reads the stored settings.
 # usage: package_test.sh BUILD_DIR VERSION
 set -uo pipefail
 build=$1
@@ -37,7 +37,8 @@ root=$work/root
 dpkg -x "$deb" "$root" || fail "dpkg -x"
 libdir=$(dirname "$(find "$root/usr/lib" -name libvelmora-sim.so | head -1)")
 for file in usr/bin/velmora usr/bin/velmora-cli "${libdir#"$root"/}/libvelmora-sim.so" \
-  "${libdir#"$root"/}/libvelmora-d2xx.so" usr/lib/udev/rules.d/99-velmora-ft232.rules \
+  "${libdir#"$root"/}/libvelmora-d2xx.so" "${libdir#"$root"/}/libvelmora-settings.so" \
+  usr/lib/udev/rules.d/99-velmora-ft232.rules \
   usr/share/applications/velmora.desktop usr/share/icons/hicolor/scalable/apps/velmora.svg \
   usr/share/man/man1/velmora.1.gz usr/share/man/man1/velmora-cli.1.gz; do
   [ -f "$root/$file" ] || fail "missing /$file"
@@ -62,6 +63,10 @@ out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/velmora" --version 2>&1)
 out=$(XDG_CONFIG_HOME=$work/config "$root/usr/bin/velmora-cli" programmer --simulate PIC18F4550 \
   </dev/null 2>&1)
 [ "$out" = "Velmora FW V3.05 (simulated)" ] || fail "programmer --simulate: $out"
+# An operation reads the stored settings through the settings library.
+out=$(XDG_CONFIG_HOME=$work/config "$root/usr/bin/velmora-cli" identify --simulate PIC18F4550 \
+  </dev/null 2>&1) || fail "identify --simulate: $out"
+[[ $out == *"summary: identify, device PIC18F4550"*success* ]] || fail "identify --simulate: $out"
 
 echo "$failures failed"
 [ $failures -eq 0 ]

@@ -21,6 +21,7 @@ constexpr int kFlashFailed = 1;
 constexpr int kEepromFailed = 2;
 constexpr int kConfigurationFailed = 8;
 constexpr int kLinkFailed = 16;
+constexpr int kNothingChecked = 32;  // a Verify that compared no part
 
 constexpr const char* kNoPicCaption = "No PIC !!!";
 constexpr const char* kLinkLostLine = "+++ Connection to the programmer lost +++";
@@ -156,8 +157,9 @@ void CDsPic30Operations::RunDspic30Sequence(OperationMode mode) {
     }
   }
 
-  // A Read with "no verify" would read nothing; its parts are reported as skipped instead.
-  const bool readsNothing = mode == Read && Option(DSPIC30NOVERIFY);
+  // A Verify or Read with "no verify" would read nothing and still call every part OK or read;
+  // such parts are reported as skipped instead (a Verify then fails: nothing was verified).
+  const bool readsNothing = mode != Program && Option(DSPIC30NOVERIFY);
   int partsRead = 0;
   int failures = 0;
   failures |= FlashStep(mode, chipErased, readsNothing, partsRead);
@@ -168,6 +170,10 @@ void CDsPic30Operations::RunDspic30Sequence(OperationMode mode) {
   if (doc_.LinkLost()) {
     doc_.LogLine(kLinkLostLine);
     failures |= kLinkFailed;
+  }
+  if (mode == Verify && failures == 0 && partsRead == 0) {
+    doc_.LogLine("+++ Nothing was verified +++");
+    failures |= kNothingChecked;
   }
 
   if (mode == Read && failures == 0 && partsRead == 0) {
@@ -209,7 +215,7 @@ int CDsPic30Operations::FlashStep(OperationMode mode, bool chipErased, bool read
     doc_.SetProgressPhase(0, 500);
     doc_.LogLine("Programming Flash memory...");
     written = device_.WriteProgramRows(chipErased ? 0 : 1, 0) != 0;
-    doc_.progressBar.SetCaption("Verifying");
+    if (!noVerify) doc_.progressBar.SetCaption("Verifying");
     doc_.SetProgressPhase(500, 300);
   } else {
     doc_.progressBar.SetCaption(mode == Verify ? "Verifying" : "Reading");
@@ -218,7 +224,9 @@ int CDsPic30Operations::FlashStep(OperationMode mode, bool chipErased, bool read
 
   // A Read has no file to take runs from: it always reads the whole program memory.
   const bool fast = fastVerify && mode != Read;
-  if (fastVerify) {
+  if (mode == Program && noVerify) {
+    // Nothing is read back: the progress line stays until the result replaces it.
+  } else if (fastVerify) {
     const char* line = mode == Read ? "Fast reading Flash memory... (not recommended)"
                                     : "Fast verifying Flash memory...";
     if (mode == Program) {
@@ -293,10 +301,10 @@ int CDsPic30Operations::EepromStep(OperationMode mode, bool chipErased, bool rea
   } else {
     line = mode == Read ? "Reading EEPROM..." : "Verifying EEPROM ...";
   }
-  if (mode == Program) {
-    doc_.ReplaceLastLogLine(line);
-  } else {
+  if (mode != Program) {
     doc_.LogLine(line);
+  } else if (!noVerify) {
+    doc_.ReplaceLastLogLine(line);  // without verification "Programming EEPROM..." stays
   }
 
   int32_t errorWord = -1;

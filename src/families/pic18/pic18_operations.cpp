@@ -307,14 +307,16 @@ int CPic18Operations::Pic18FlashStep(OperationMode mode, bool chipErased, bool r
     doc_.SetProgressPhase(0, 400);
     doc_.LogLine("Programming Flash memory...");
     device_.WriteProgramMemory();
-    doc_.progressBar.SetCaption("Verifying");
+    if (!doc_.noVerify) doc_.progressBar.SetCaption("Verifying");
     doc_.SetProgressPhase(400, 500);
   } else {
     doc_.progressBar.SetCaption(mode == Verify ? "Verifying" : "Reading");
     doc_.SetProgressPhase(0, 800);
   }
 
-  if (doc_.fastVerify) {
+  if (mode == Program && doc_.noVerify) {
+    // Nothing is read back: the progress line stays until the result replaces it.
+  } else if (doc_.fastVerify) {
     if (mode == Program) {
       doc_.ReplaceLastLogLine("Fast verifying Flash memory...");
     } else {
@@ -382,10 +384,10 @@ int CPic18Operations::Pic18EepromStep(OperationMode mode, bool readsNothing, int
   } else {
     progressLine = mode == Read ? "Reading EEPROM..." : "Verifying EEPROM...";
   }
-  if (mode == Program) {
-    doc_.ReplaceLastLogLine(progressLine);
-  } else {
+  if (mode != Program) {
     doc_.LogLine(progressLine);
+  } else if (!doc_.noVerify) {
+    doc_.ReplaceLastLogLine(progressLine);  // without verification "Programming EEPROM..." stays
   }
   int32_t errorAddress = -1;
   bool readOk = true;

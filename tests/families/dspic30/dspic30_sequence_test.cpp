@@ -12,6 +12,7 @@ namespace velmora::testing {
 namespace {
 
 using ::testing::Contains;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
@@ -159,6 +160,26 @@ TEST_F(DsPic30SequenceTest, ChangedConfigurationRegisterFailsVerifyAtItsAddress)
   EXPECT_EQ(RunCommand(DsPic30Command::kVerify), OperationOutcome::kFailed);
   EXPECT_THAT(Log(), Contains("Error found in Configuration at address 0x08"));
   EXPECT_THAT(Log(), Contains("+++ Verification Failed +++"));
+}
+
+// A Verify with "no verify" compares nothing: against a chip that differs from the file it
+// reports every part skipped and fails, never "OK".
+TEST_F(DsPic30SequenceTest, VerifyWithNoVerifyChecksNothingAndFails) {
+  StartDevice("dsPIC30F4013");
+  DsPic30HexFile hex = MakeProgram(Row("dsPIC30F4013"));
+  SaveHex(hex, "program.hex");
+  ASSERT_EQ(RunCommand(DsPic30Command::kProgram), OperationOutcome::kSuccess);
+  hex.Instruction(0, 0x123456);
+  SaveHex(hex, "changed.hex");
+  SetFlags({.noVerify = 1});
+  EXPECT_EQ(RunCommand(DsPic30Command::kVerify), OperationOutcome::kFailed);
+  EXPECT_THAT(Log(),
+              ElementsAre("", "*** Verifying dsPIC30F4013 ***", "Verifying Flash memory skipped",
+                          "Verifying EEPROM skipped", "Verifying Configuration skipped",
+                          "+++ Nothing was verified +++", "+++ Verification Failed +++"));
+  SetFlags({});
+  EXPECT_EQ(RunCommand(DsPic30Command::kVerify), OperationOutcome::kFailed);
+  EXPECT_THAT(Log(), Contains("Error found in Flash memory at address 0x000000"));
 }
 
 // The option-encoded configuration is built for the device found, never all-zero: with the
