@@ -13,8 +13,8 @@
 #include "cli/console_view.h"
 #include "cli/programmer_selection.h"
 #include "cli/stop_signals.h"
+#include "cli/stored_settings.h"
 #include "engine/cqel_doc.h"
-#include "engine/settings_store_qt.h"
 #include "link/pic_vortang.h"
 #include "platform/clock.h"
 #include "script/zeql_engine.h"
@@ -129,7 +129,9 @@ int RunScript(const ScriptRunOptions& o, const GlobalOptions& global) {
   ConsoleView console(std::cout, isatty(STDOUT_FILENO) != 0);
   // No store handed to the document: it never writes the user's settings.
   CqelDoc doc(CqelDocServices{.clock = clock, .prompt = prompt, .driverLibraryPath = driver});
-  doc.LoadSettings(QtSettingsStore());
+  const std::unique_ptr<ISettingsStore> stored = OpenStoredSettings();
+  if (!stored) return kExitFailed;
+  doc.LoadSettings(*stored);
   doc.usesMiniProgrammer = 0;
   if (!global.quiet) {
     doc.operationLog.AddObserver([&console](const LogEvent& e) { console.OnLog(e); });
