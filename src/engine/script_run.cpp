@@ -81,6 +81,12 @@ void CqelDoc::RunScriptFunction() {
     scriptEngine->SetFileName(slot, zeqFiles[static_cast<size_t>(slot)]);
   }
   SetScriptOptionVariables();
+  // A failure a script told in an earlier run is not this run's.
+  if (scriptEngine->FindVariable("_error") != nullptr) {
+    scriptEngine->compileFlag = true;
+    scriptEngine->SetVariableNumber("_error", 0);
+    scriptEngine->compileFlag = false;
+  }
   if (!OpenOperationLink()) return;
   programmer->WriteCommandByte(kCycleStart);
   programmer->WriteCommandByte(kScriptLines);
@@ -93,8 +99,12 @@ void CqelDoc::RunScriptFunction() {
   if (lost) LogLine(kLinkLostLine);
   CloseOperationLink();
   TakeOverAlgorithmName();
-  lastOutcome = !lost && result != sub_result::kAborted ? OperationOutcome::kSuccess
-                                                        : OperationOutcome::kFailed;
+  // A script tells its own failure (a verify error, no chip) by leaving "_error" set.
+  const ZEQLVariable* error = scriptEngine->FindVariable("_error");
+  const bool scriptFailed = error != nullptr && error->numeric && error->value != 0;
+  lastOutcome = !lost && result != sub_result::kAborted && !scriptFailed
+                    ? OperationOutcome::kSuccess
+                    : OperationOutcome::kFailed;
   RefreshView();
 }
 

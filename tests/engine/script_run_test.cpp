@@ -98,6 +98,15 @@ TEST_F(ScriptRunTest, AMissingSubFails) {
   EXPECT_THAT(Log(), Contains("Sub does not exist"));
 }
 
+TEST_F(ScriptRunTest, AScriptTellsItsFailureThroughError) {
+  Compile(
+      "sub #Check\tentry\n msg \"verify error\"\n _error = 1\n exit\nend\n"
+      "sub #Fine\tentry\n msg \"fine\"\nend\n");
+  EXPECT_EQ(RunScript("Check"), OperationOutcome::kFailed);
+  // The next run starts without the earlier failure.
+  EXPECT_EQ(RunScript("Fine"), OperationOutcome::kSuccess);
+}
+
 TEST_F(ScriptRunTest, StatusRecordsDriveTheBar) {
   Compile(
       "sub #Run\tentry\n"

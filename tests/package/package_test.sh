@@ -40,7 +40,8 @@ for file in usr/bin/velmora usr/bin/velmora-cli "${libdir#"$root"/}/libvelmora-s
   "${libdir#"$root"/}/libvelmora-d2xx.so" "${libdir#"$root"/}/libvelmora-settings.so" \
   usr/lib/udev/rules.d/99-velmora-ft232.rules \
   usr/share/applications/velmora.desktop usr/share/icons/hicolor/scalable/apps/velmora.svg \
-  usr/share/man/man1/velmora.1.gz usr/share/man/man1/velmora-cli.1.gz; do
+  usr/share/man/man1/velmora.1.gz usr/share/man/man1/velmora-cli.1.gz \
+  usr/share/velmora/scripts/pic18f4550_icsp.zeq; do
   [ -f "$root/$file" ] || fail "missing /$file"
 done
 [ -x "$root/usr/bin/velmora-cli" ] || fail "velmora-cli is not executable"
