@@ -133,8 +133,10 @@ bool CTiny1xOperations::OpenCycle() {
   return true;
 }
 
-void CTiny1xOperations::CloseCycle() {
+void CTiny1xOperations::CloseCycle(bool normalSerialClock) {
   device_.Leave();
+  // The sequence's epilogue hands the programmer back with its normal serial clock.
+  if (normalSerialClock) doc_.programmer->WriteCommandBytes({kSerialClock, 0x00});
   doc_.CloseOperationLink();
   doc_.usesMiniProgrammer = savedMiniProgrammer_;
   doc_.RefreshView();
@@ -177,8 +179,7 @@ void CTiny1xOperations::RunAttinySequence(OperationMode mode) {
       doc_.lastOperationFailed = 0;
       doc_.lastOutcome = OperationOutcome::kDeviceNotFound;
     }
-    doc_.programmer->WriteCommandBytes({kSerialClock, 0x00});
-    CloseCycle();
+    CloseCycle(true);
     return;
   }
 
@@ -245,8 +246,7 @@ void CTiny1xOperations::RunAttinySequence(OperationMode mode) {
       doc_.lastOutcome = OperationOutcome::kFailed;
     }
   }
-  doc_.programmer->WriteCommandBytes({kSerialClock, 0x00});
-  CloseCycle();
+  CloseCycle(true);
 }
 
 // The calibration byte goes where the application reads it; a byte the chip does not have (the

@@ -83,7 +83,7 @@ class CTiny1xOperations final : public IFamilyOperations {
 
  private:
   bool OpenCycle();
-  void CloseCycle();
+  void CloseCycle(bool normalSerialClock = false);
   bool Present() const;
   std::string SignatureText() const;
   // The option bytes into the file image's configuration cells, the device's fuse taken from

@@ -237,6 +237,19 @@ TEST_F(Tiny1xDocumentTest, CalibrationByteGoesOnlyWhereThereIsOne) {
   EXPECT_EQ(Chip().flash[0x3FF], 0xFF);
 }
 
+// A flash bit that does not take its value fails the flash part, and a device with bad program
+// code is given no fuse or lock bits.
+TEST_F(Tiny1xDocumentTest, StuckFlashBitFailsAndKeepsTheFuses) {
+  StartTiny("ATtiny12", {{"stuckBits", {{{"address", "0x4"}, {"bit", 0}, {"level", 1}}}}});
+  Ops().state.SetFuse(1, 0x72);
+  EXPECT_EQ(RunProgram(Tiny1xCommand::kProgram), OperationOutcome::kFailed);
+  EXPECT_TRUE(Logged("Error occured during Flash programming at address 0x000004"));
+  EXPECT_TRUE(Logged("Programming Configuration skipped"));
+  EXPECT_EQ(Log().back(), "+++ Programming Failed +++");
+  EXPECT_NE(doc_->progressBar.State().caption, "Success");
+  EXPECT_EQ(Chip().fuse, 0x52);
+}
+
 TEST_F(Tiny1xDocumentTest, AbsentChipIsNotFound) {
   StartTiny("ATtiny12", {{"absent", true}});
   EXPECT_EQ(RunProgram(Tiny1xCommand::kProgram), OperationOutcome::kDeviceNotFound);
