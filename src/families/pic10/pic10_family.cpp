@@ -18,10 +18,14 @@ WriterExtents Pic10Extents(const DeviceDescriptor&) {
 }
 
 // Program words, the four ID words after them and the configuration word at word 0xFFF, two
-// cells each, as gpasm places them.
+// cells each, as gpasm places them; and the configuration word as the commands hand it on (the
+// first two cells of the configuration window).
 std::vector<DeviceRange> Pic10DeviceRanges(const DeviceDescriptor& device) {
   const uint32_t programCells = 2 * static_cast<uint32_t>(std::max(0, device.programSize));
-  return {{0, programCells}, {programCells, 8}, {2 * 0xFFF, 2}};
+  return {{0, programCells},
+          {programCells, 8},
+          {2 * 0xFFF, 2},
+          {window::kConfiguration.firstAddress, 2}};
 }
 
 std::unique_ptr<IFamilyOperations> MakePic10Operations(CqelDoc& doc) {

@@ -4,12 +4,15 @@
 #include <gmock/gmock.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "cli/cli_process.h"
 #include "families/family_registry.h"
 #include "families/pic10/pic10_family.h"
 #include "families/pic10/pic10_operations.h"
 #include "support/document_fixture.h"
+#include "support/hex_text.h"
 
 namespace velmora::testing {
 namespace {
@@ -199,6 +202,46 @@ TEST_F(Pic10DocumentTest, UnplugSweepOverAProgram) {
       EXPECT_EQ(words[0x1FF], 0x0C3A);
     }
   }
+}
+
+// Data the PIC10F200 cannot hold: a word past its 256 program words and 4 ID words, a word past
+// the configuration word at 0xFFF. Program and Verify report it and stop before the chip is
+// touched unless the user confirms; the program's own IDs and configuration word pass.
+TEST_F(Pic10DocumentTest, DataOutsideTheDeviceIsReportedAndRefusedUnlessConfirmed) {
+  StartChip("PIC10F200", 0, {{"calibration", 0x24}});
+  const std::string program = Pic10Program("pic10f200");
+  const auto withBytes = [this](const std::string& name, const std::string& original, uint32_t at) {
+    std::ifstream in(original, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << HexBytesAt(at, {0x5A, 0x00}) << text;
+    return path;
+  };
+  const std::pair<std::string, std::string> cases[] = {
+      {withBytes("flash.hex", program, 0x208), ": 0x000208-0x000209 +++"},
+      {withBytes("config.hex", program, 0x2000), ": 0x002000-0x002001 +++"},
+  };
+  const std::vector<uint16_t> before = Words();
+  for (const auto& [path, run] : cases) {
+    SCOPED_TRACE(run);
+    doc_->hexFileName = path;
+    for (Pic10Command command : {Pic10Command::kProgram, Pic10Command::kVerify}) {
+      EXPECT_EQ(RunCommand(command), OperationOutcome::kFailed);
+      EXPECT_THAT(Log(), ::testing::Contains(::testing::AllOf(
+                             ::testing::HasSubstr("+++ 2 bytes of the HEX file lie outside the "),
+                             ::testing::HasSubstr(run))));
+      ASSERT_EQ(prompt_.Records().size(), 1u);
+      EXPECT_EQ(prompt_.Records()[0].caption, "Data Outside Device");
+    }
+  }
+  EXPECT_EQ(Words(), before);
+
+  EXPECT_EQ(Program(program), OperationOutcome::kSuccess);
+  EXPECT_TRUE(prompt_.Records().empty());
+
+  prompt_.QueueAnswer(Answer::Yes);
+  EXPECT_EQ(Program(cases[0].first), OperationOutcome::kSuccess);
+  EXPECT_THAT(Log(), ::testing::Contains("Data outside the device left out, as confirmed"));
 }
 
 }  // namespace

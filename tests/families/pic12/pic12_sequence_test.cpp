@@ -5,15 +5,19 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <regex>
 
 #include "cli/cli_process.h"
 #include "pic12_fixture.h"
+#include "support/hex_text.h"
 
 namespace velmora::testing {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -280,6 +284,47 @@ TEST_F(Pic12DocumentTest, UnplugSweepOverAProgramKeepsTheCalibration) {
     EXPECT_EQ(chip.CalibrationWord(), 0x345C);
     EXPECT_EQ(chip.ConfigurationWord() & 0x3000, 0x2000);
   }
+}
+
+// Data the PIC12F629 cannot hold: a word past its 1024 program words, a word past the
+// configuration memory (0x2008), an EEPROM byte past its 128. Program and Verify report it and
+// stop before the chip is touched unless the user confirms; the program's own IDs, configuration
+// word and EEPROM pass without a question.
+TEST_F(Pic12DocumentTest, DataOutsideTheDeviceIsReportedAndRefusedUnlessConfirmed) {
+  StartChip("PIC12F629", {{"calibration", "0x5C"}});
+  const std::string program = Pic12Program("pic12f629");
+  const auto withBytes = [this](const std::string& name, const std::string& original, uint32_t at) {
+    std::ifstream in(original, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << HexBytesAt(at, {0x5A, 0x00}) << text;
+    return path;
+  };
+  const std::pair<std::string, std::string> cases[] = {
+      {withBytes("flash.hex", program, 0x800), ": 0x000800-0x000801 +++"},
+      {withBytes("config.hex", program, 0x4010), ": 0x004010-0x004011 +++"},
+      {withBytes("eeprom.hex", program, 0x4300), ": 0x004300-0x004301 +++"},
+  };
+  const nlohmann::json before = TargetState();
+  for (const auto& [path, run] : cases) {
+    SCOPED_TRACE(run);
+    doc_->hexFileName = path;
+    for (Pic12Command command : {Pic12Command::kProgram, Pic12Command::kVerify}) {
+      EXPECT_EQ(RunCommand(command), OperationOutcome::kFailed);
+      EXPECT_THAT(Log(), Contains(AllOf(HasSubstr("+++ 2 bytes of the HEX file lie outside the "),
+                                        HasSubstr(run))));
+      ASSERT_EQ(prompt_.Records().size(), 1u);
+      EXPECT_EQ(prompt_.Records()[0].caption, "Data Outside Device");
+    }
+  }
+  EXPECT_EQ(TargetState(), before);
+
+  EXPECT_EQ(Program(program), OperationOutcome::kSuccess);
+  EXPECT_TRUE(prompt_.Records().empty());
+
+  prompt_.QueueAnswer(Answer::Yes);
+  EXPECT_EQ(Program(std::get<0>(cases[0])), OperationOutcome::kSuccess);
+  EXPECT_TRUE(Logged("Data outside the device left out, as confirmed"));
 }
 
 }  // namespace
