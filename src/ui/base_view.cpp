@@ -206,7 +206,7 @@ QCheckBox* CBaseView::AddCheckBox(int id, const QString& text, QWidget* parent) 
 }
 
 QComboBox* CBaseView::AddComboBox(int id, QWidget* parent) {
-  auto* combo = new QComboBox(parent ? parent : this);
+  QComboBox* combo = ui::MakeOptionList(parent ? parent : this);
   combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   combo->setMinimumContentsLength(8);
   Register(id, combo);

@@ -108,5 +108,39 @@ TEST_F(ListBoxTest, TabsStopAtTheLogTabStops) {
   EXPECT_GT(list.TabStopPixels()[1], list.TabStopPixels()[0]);
 }
 
+// The first column of ink after a blank run of at least `gap` columns that follows ink: where
+// the text after a time stamp's three spaces starts.
+int FirstInkAfterGap(const QImage& image, const QRect& row, int gap) {
+  bool inked = false;
+  int blank = 0;
+  for (int x = row.left(); x <= row.right(); ++x) {
+    bool ink = false;
+    for (int y = row.top(); y <= row.bottom() && !ink; ++y) ink = qGray(image.pixel(x, y)) < 100;
+    if (ink && inked && blank >= gap) return x;
+    inked = inked || ink;
+    blank = ink ? 0 : blank + 1;
+  }
+  return -1;
+}
+
+TEST_F(ListBoxTest, TextsOfTimeStampedLinesLineUp) {
+  list.SetLines({"00:00:00:00   Log", "11:11:11:11   Log", "23:59:58:47   Log",
+                 "20:17:14:31   \tLog", "000:\t4C"});
+  QApplication::processEvents();
+  const QImage image = list.viewport()->grab().toImage();
+  auto rowRect = [&](int row) { return list.visualRect(list.model()->index(row, 0)); };
+  const int gap = 2 * list.fontMetrics().horizontalAdvance(QLatin1Char(' '));
+  const int text = FirstInkAfterGap(image, rowRect(0), gap);
+  ASSERT_GT(text, 0);
+  EXPECT_EQ(FirstInkAfterGap(image, rowRect(1), gap), text);
+  EXPECT_EQ(FirstInkAfterGap(image, rowRect(2), gap), text);
+  // The text starts after the widest stamp the font can draw, and a tab in it keeps the stops.
+  const int start = FirstInkColumn(image, rowRect(4));
+  EXPECT_GE(text - start, list.fontMetrics().horizontalAdvance(QStringLiteral("88:88:88:88")));
+  const int nextStop = *std::find_if(list.TabStopPixels().begin(), list.TabStopPixels().end(),
+                                     [&](qreal stop) { return start + stop > text; });
+  EXPECT_NEAR(FirstInkAfterGap(image, rowRect(3), gap) - start, nextStop, 1.5);
+}
+
 }  // namespace
 }  // namespace velmora

@@ -171,7 +171,7 @@ void CDsPic30Operations::RunDspic30Sequence(OperationMode mode) {
     doc_.LogLine(kLinkLostLine);
     failures |= kLinkFailed;
   }
-  if (mode == Verify && failures == 0 && partsRead == 0) {
+  if (readsNothing && mode == Verify && failures == 0) {
     doc_.LogLine("+++ Nothing was verified +++");
     failures |= kNothingChecked;
   }

@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QTextOption>
 #include <QThread>
+#include <algorithm>
+#include <cmath>
 
 namespace velmora {
 
@@ -50,16 +53,43 @@ void TabStopDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   QStyle* style = widget ? widget->style() : QApplication::style();
   style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
 
-  const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
+  const QRectF textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
   const bool selected = item.state & QStyle::State_Selected;
-  QTextOption layout(Qt::AlignLeft | Qt::AlignVCenter);
-  layout.setWrapMode(QTextOption::NoWrap);
-  layout.setTabArray(tabStops_);
   painter->save();
   painter->setFont(item.font);
   painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-  painter->drawText(QRectF(textRect), text, layout);
+  if (const int stamp = TimeStampLength(text); stamp > 0) {
+    DrawText(painter, textRect, text.left(stamp), 0);
+    DrawText(painter, textRect, text.mid(stamp), timeColumn_);
+  } else {
+    DrawText(painter, textRect, text, 0);
+  }
   painter->restore();
+}
+
+// Draws `text` from `start` pixels into the line; its tabs keep the line's stops.
+void TabStopDelegate::DrawText(QPainter* painter, const QRectF& rect, const QString& text,
+                               qreal start) const {
+  QList<qreal> stops;
+  for (qreal stop : tabStops_) {
+    if (stop > start) stops.append(stop - start);
+  }
+  QTextOption layout(Qt::AlignLeft | Qt::AlignVCenter);
+  layout.setWrapMode(QTextOption::NoWrap);
+  layout.setTabArray(stops);
+  painter->drawText(rect.adjusted(start, 0, 0, 0), text, layout);
+}
+
+int TimeStampLength(const QString& line) {
+  static constexpr char kPattern[] = "00:00:00:00   ";  // 0 stands for any digit
+  constexpr int kLength = sizeof kPattern - 1;
+  if (line.size() < kLength) return 0;
+  for (int i = 0; i < kLength; ++i) {
+    const bool matches =
+        kPattern[i] == '0' ? line[i].isDigit() : line[i] == QLatin1Char(kPattern[i]);
+    if (!matches) return 0;
+  }
+  return kLength;
 }
 
 // Every line is one text line high; the width follows the view, long lines are clipped.
@@ -174,6 +204,12 @@ void CqelListBox::UpdateTabStopPixels() {
   QList<qreal> pixels;
   for (int units : tabStopUnits_) pixels.append(qRound(units * baseUnit / 4.0));
   delegate_.SetTabStops(std::move(pixels));
+  // The widest stamp the font can draw: eight of its widest digit.
+  const QFontMetricsF metrics(font());
+  qreal digit = 0;
+  for (char c = '0'; c <= '9'; ++c) digit = std::max(digit, metrics.horizontalAdvance(QChar(c)));
+  delegate_.SetTimeColumn(
+      std::ceil(8 * digit + metrics.horizontalAdvance(QStringLiteral(":::   "))));
   viewport()->update();
 }
 

@@ -32,21 +32,32 @@ class LogLineModel final : public QAbstractListModel {
   std::vector<QString> lines_;
 };
 
-// Draws a line with its tabs expanded to fixed stops (in pixels from the line's start).
+// Draws a line with its tabs expanded to fixed stops (in pixels from the line's start). A line
+// that starts with a time stamp ("hh:mm:ss:cc" and three spaces) has its text drawn from the
+// time column's end, so the texts line up even where the font's digits differ in width.
 class TabStopDelegate final : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
 
   void SetTabStops(QList<qreal> pixels) { tabStops_ = std::move(pixels); }
   const QList<qreal>& TabStops() const { return tabStops_; }
+  // Where the text of a time-stamped line starts, in pixels from the line's start.
+  void SetTimeColumn(qreal pixels) { timeColumn_ = pixels; }
+  qreal TimeColumn() const { return timeColumn_; }
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
  private:
+  void DrawText(QPainter* painter, const QRectF& rect, const QString& text, qreal start) const;
+
   QList<qreal> tabStops_;
+  qreal timeColumn_ = 0;
 };
+
+// The length of the time stamp with its three spaces when `line` starts with one, else 0.
+int TimeStampLength(const QString& line);
 
 // The log's tab stops in dialog units: 16 from 45 in steps of 14, then 16 from 290 in steps
 // of 10 (time stamp, then the columns of memory dumps).
@@ -88,6 +99,8 @@ class CqelListBox : public QListView {
   QString Line(int row) const { return model_.Line(row); }
   // Pixel positions of the tab stops, as drawn.
   const QList<qreal>& TabStopPixels() const { return delegate_.TabStops(); }
+  // Where the texts of time-stamped lines start.
+  qreal TimeColumnPixels() const { return delegate_.TimeColumn(); }
 
  protected:
   void changeEvent(QEvent* event) override;

@@ -15,6 +15,7 @@
 #include "ui/cqel_app.h"
 #include "ui/gui_test_support.h"
 #include "ui/main_frame.h"
+#include "ui/option_list_check.h"
 #include "ui/pic18/pic18_options.h"
 #include "ui/pic18/pic18_views.h"
 
@@ -237,6 +238,14 @@ TEST_F(Pic18PageOnTargetTest, CodeProtectionBoxAndConfigurationReadFromTheChip) 
   Page().Button(ctl::kVerify)->click();
   Finish();
   EXPECT_FALSE(Page().CheckBox(kCodeProtect0Check)->isChecked());
+}
+
+// The PIC18F4550's oscillator and clock texts are longer than their lists: the drop-downs and
+// the tooltips show them whole.
+TEST_F(Pic18PageTest, OptionListsShowTheirWholeTexts) {
+  CPIC18BaseView& page = Show(kPic18Page, "PIC18F4550");
+  QApplication::processEvents();
+  EXPECT_GT(CheckListsOf(page), 0);
 }
 
 TEST_F(Pic18PageTest, AnUnknownDeviceShowsNoOptions) {
